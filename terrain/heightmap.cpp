@@ -1,0 +1,49 @@
+#include "terrain/heightmap.h"
+
+#include <climits>
+#include <cstdio>
+#include <new>
+
+Heightmap::~Heightmap() { delete[] data; }
+
+bool Heightmap::load(const char* path, int width, int height) {
+    // Refuse sizes that would allocate nothing or wrap around before touching the file.
+    if (width <= 0 || height <= 0 || width > INT_MAX / height) {
+        return false;
+    }
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+
+    FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    uint8_t* buffer = new (std::nothrow) uint8_t[count];
+    if (buffer == nullptr) {
+        std::fclose(file);
+        return false;
+    }
+    if (std::fread(buffer, 1, count, file) < count) {
+        // A short file keeps the previous grid, so the new buffer goes.
+        delete[] buffer;
+        std::fclose(file);
+        return false;
+    }
+
+    delete[] data;
+    data = buffer;
+    this->width = width;
+    this->height = height;
+    std::fclose(file);
+    return true;
+}
+
+uint8_t Heightmap::at(unsigned x, unsigned y) const {
+    if (data == nullptr) {
+        return 0;
+    }
+    // Compared unsigned, so negative coordinates land out of range too.
+    if (x >= static_cast<unsigned>(width) || y >= static_cast<unsigned>(height)) {
+        return 0;
+    }
+    return data[static_cast<size_t>(y) * static_cast<unsigned>(width) + x];
+}
