@@ -1,3 +1,4 @@
+#include "app/camera.h"
 #include "app/viewer.h"
 
 #include <GL/glut.h>
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     registerCallbacks();
     initRenderState();
     loadTerrain();
+    createTrackball();
     // GLUT sends the first reshape and display from inside its loop.
     glutMainLoop();
     return 0;

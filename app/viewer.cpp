@@ -1,7 +1,10 @@
 #include "app/viewer.h"
 
+#include "app/camera.h"
+
 #include "terrain/heightmap.h"
 #include "terrain/mesh.h"
+#include "trackball/trackball.h"
 
 #include <GL/glut.h>
 
@@ -38,6 +41,10 @@ void initWindow() {
 void registerCallbacks() {
     glutReshapeFunc(onReshape);
     glutDisplayFunc(onDisplay);
+    glutMouseFunc(onMouse);
+    glutMotionFunc(onMotion);
+    glutKeyboardFunc(onKeyboard);
+    glutSpecialFunc(onSpecial);
 }
 
 void initRenderState() {
@@ -62,9 +69,15 @@ void onReshape(int width, int height) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glFrustum(-kFrustumHalfExtent, kFrustumHalfExtent, -kFrustumHalfExtent, kFrustumHalfExtent, kNear, kFar);
+    // The trackball measures drags across the whole window.
+    g_trackball->setViewport(width, height, 0, 0);
 }
 
 void onDisplay() {
+    if (g_viewChanged) {
+        applyViewTransform();
+        g_viewChanged = false;
+    }
     // The push and pop keep the modelview matrix the same from frame to frame.
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
@@ -82,5 +95,8 @@ void onDisplay() {
 void releaseResources() {
     if (g_heightmap != nullptr) {
         delete g_heightmap;
+    }
+    if (g_trackball != nullptr) {
+        delete g_trackball;
     }
 }
