@@ -45,11 +45,10 @@ void record(const char* name, std::initializer_list<double> args = {}, const cha
     glLog().push_back(GlCall{name, args, text});
 }
 
-void recordArray(const char* name, double first, const GLfloat* values, int count) {
-    GlCall call{name, {first}, ""};
-    for (int i = 0; i < count; ++i) {
-        call.args.push_back(values[i]);
-    }
+// Records the leading arguments, then count floats from values.
+void recordArray(const char* name, std::initializer_list<double> args, const GLfloat* values, int count) {
+    GlCall call{name, args, ""};
+    call.args.insert(call.args.end(), values, values + count);
     glLog().push_back(call);
 }
 
@@ -62,7 +61,7 @@ void glLoadIdentity() { record("glLoadIdentity"); }
 void glPushMatrix() { record("glPushMatrix"); }
 void glPopMatrix() { record("glPopMatrix"); }
 void glTranslated(GLdouble x, GLdouble y, GLdouble z) { record("glTranslated", {x, y, z}); }
-void glMultMatrixf(const GLfloat* m) { recordArray("glMultMatrixf", 16, m, 16); }
+void glMultMatrixf(const GLfloat* m) { recordArray("glMultMatrixf", {}, m, 16); }
 void glFrustum(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f) {
     record("glFrustum", {l, r, b, t, n, f});
 }
@@ -80,11 +79,7 @@ void glShadeModel(GLenum mode) { record("glShadeModel", {double(mode)}); }
 void glLightModeli(GLenum pname, GLint param) { record("glLightModeli", {double(pname), double(param)}); }
 void glClear(GLbitfield mask) { record("glClear", {double(mask)}); }
 void glMaterialfv(GLenum face, GLenum pname, const GLfloat* params) {
-    GlCall call{"glMaterialfv", {double(face), double(pname)}, ""};
-    for (int i = 0; i < 4; ++i) {
-        call.args.push_back(params[i]);
-    }
-    glLog().push_back(call);
+    recordArray("glMaterialfv", {double(face), double(pname)}, params, 4);
 }
 void glMaterialf(GLenum face, GLenum pname, GLfloat param) {
     record("glMaterialf", {double(face), double(pname), param});

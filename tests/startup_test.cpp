@@ -1,7 +1,9 @@
 // Runs the program's main against the recording fake. The link wraps atexit, so the
 // exit handler is recorded in its place among the GL and GLUT calls rather than run.
+#include "app/camera.h"
 #include "app/viewer.h"
 #include "gl_fake.h"
+#include "trackball/trackball.h"
 
 #include <gtest/gtest.h>
 
@@ -40,6 +42,10 @@ TEST(Startup, RunsEveryStepInOrderAndHandsOverToTheMainLoop) {
                                                "glutCreateWindow",
                                                "glutReshapeFunc",
                                                "glutDisplayFunc",
+                                               "glutMouseFunc",
+                                               "glutMotionFunc",
+                                               "glutKeyboardFunc",
+                                               "glutSpecialFunc",
                                                "glLightModeli",
                                                "glPolygonMode",
                                                "glShadeModel",
@@ -52,11 +58,15 @@ TEST(Startup, RunsEveryStepInOrderAndHandsOverToTheMainLoop) {
     EXPECT_EQ(g_exitHandler, &releaseResources);
     EXPECT_EQ(glutCallbacks().reshape, &onReshape);
     EXPECT_EQ(glutCallbacks().display, &onDisplay);
+    EXPECT_EQ(glutCallbacks().mouse, &onMouse);
     ASSERT_NE(g_heightmap, nullptr);
+    ASSERT_NE(g_trackball, nullptr);
+    EXPECT_NEAR(g_trackball->rotation[3], 0.8704, 1e-4);
 
     // The exit handler releases what start-up made.
     g_exitHandler();
     g_heightmap = nullptr;
+    g_trackball = nullptr;
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "app/viewer.h"
 
-#include "gl_fake.h"
 #include "temp_dir.h"
-#include "terrain/heightmap.h"
+#include "viewer_fixture.h"
 
 #include <GL/glut.h>
 #include <gtest/gtest.h>
@@ -21,18 +20,18 @@ public:
     ~CountedHeightmap() override { ++g_heightmapsDeleted; }
 };
 
-// Gives each case a fresh log and a fresh heightmap, and puts the globals back after.
-class Viewer : public ::testing::Test {
+int g_trackballsDeleted = 0;
+class CountedTrackball : public Trackball {
+public:
+    ~CountedTrackball() override { ++g_trackballsDeleted; }
+};
+
+// The frame's own calls, with the view already in place.
+class Viewer : public ViewerTest {
 protected:
     void SetUp() override {
-        resetGlLog();
-        g_heightmap = new Heightmap;
-    }
-    void TearDown() override {
-        delete g_heightmap;
-        g_heightmap = nullptr;
-        g_windowWidth = 512;
-        g_windowHeight = 512;
+        ViewerTest::SetUp();
+        g_viewChanged = false;
     }
 };
 
@@ -121,15 +120,23 @@ TEST_F(Viewer, LoadTerrainReadsSampleRawFromTheWorkingDirectory) {
     free(previous);
 }
 
-TEST_F(Viewer, ExitHandlerDeletesTheHeightmapThroughItsVirtualDestructor) {
+TEST_F(Viewer, ExitHandlerDeletesBothObjectsThroughTheirVirtualDestructors) {
     delete g_heightmap;
+    delete g_trackball;
     g_heightmap = new CountedHeightmap;
+    g_trackball = new CountedTrackball;
     g_heightmapsDeleted = 0;
+    g_trackballsDeleted = 0;
     releaseResources();
     EXPECT_EQ(g_heightmapsDeleted, 1);
+    EXPECT_EQ(g_trackballsDeleted, 1);
+
+    // With nothing made, nothing is released.
     g_heightmap = nullptr;
-    releaseResources(); // with nothing to release, nothing happens
+    g_trackball = nullptr;
+    releaseResources();
     EXPECT_EQ(g_heightmapsDeleted, 1);
+    EXPECT_EQ(g_trackballsDeleted, 1);
 }
 
 } // namespace
