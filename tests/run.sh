@@ -4,25 +4,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Debian packages the build and the tests need, by a file each one provides.
-packages=(
-  cmake:/usr/bin/cmake
-  g++:/usr/bin/g++
-  make:/usr/bin/make
-  freeglut3-dev:/usr/include/GL/glut.h
-  libgl1-mesa-dev:/usr/include/GL/gl.h
-  libgtest-dev:/usr/include/gtest/gtest.h
-  clang-format:/usr/bin/clang-format
-)
+# Debian packages the build and the tests need: compilers and libraries, clang-format for the
+# layout check, and for the window tests an X server, a mouse driver, a window dump and Mesa's
+# software renderer.
+packages=(cmake g++ make freeglut3-dev libgl1-mesa-dev libgl1-mesa-dri libgtest-dev libx11-dev zlib1g-dev
+  clang-format xvfb xdotool x11-apps)
 missing=()
-for entry in "${packages[@]}"; do
-  [ -e "${entry#*:}" ] || missing+=("${entry%%:*}")
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -eq 0 ] && command -v apt-get >/dev/null; then
     echo "Installing ${missing[*]} ..."
     apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   else
     echo "The tests need these Debian packages: ${missing[*]}" >&2
     echo "Install them (as root: apt-get install ${missing[*]}) and run again." >&2
