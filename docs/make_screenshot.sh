@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Renders docs/screenshot.png: the viewer's first frame of the bundled terrain, under a
+# private Xvfb (Debian packages xvfb, xdotool and x11-apps).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build-docs -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build-docs -j "$(nproc)" --target mirovale screenshot
+build-docs/tests/screenshot build-docs/mirovale build-docs/sample.raw docs/screenshot.png
+echo "wrote docs/screenshot.png"
