@@ -93,10 +93,7 @@ void onDisplay() {
 }
 
 void releaseResources() {
-    if (g_heightmap != nullptr) {
-        delete g_heightmap;
-    }
-    if (g_trackball != nullptr) {
-        delete g_trackball;
-    }
+    // Either may be null if start-up never got that far; deleting null does nothing.
+    delete g_heightmap;
+    delete g_trackball;
 }
