@@ -1,18 +1,16 @@
 // The bundled terrain the build writes beside the viewer.
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
 
-std::vector<uint8_t> readSample() {
-    std::ifstream in(SAMPLE_RAW_PATH, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+std::vector<uint8_t> readSample() { return readFile(SAMPLE_RAW_PATH); }
 
 TEST(SampleTerrain, Is257By257BytesSpanningTheWholeRange) {
     const std::vector<uint8_t> bytes = readSample();

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 TempDir::TempDir() {
@@ -27,6 +29,11 @@ std::string TempDir::write(const std::string& name, const std::vector<uint8_t>& 
     }
     std::fclose(out);
     return file;
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<uint8_t> patternBytes(size_t count) {

@@ -21,5 +21,8 @@ private:
     std::string path_;
 };
 
+// The whole file at path; empty if it cannot be read.
+std::vector<uint8_t> readFile(const std::string& path);
+
 // count bytes where byte k is (k * 7 + k / 251) mod 256: distinct neighbours along rows and columns.
 std::vector<uint8_t> patternBytes(size_t count);

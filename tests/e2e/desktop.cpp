@@ -21,10 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 std::vector<char*> cArgs(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const std::string& arg : argv) {
@@ -70,6 +66,10 @@ void stop(pid_t pid) {
 }
 
 } // namespace
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 void sleepSeconds(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 

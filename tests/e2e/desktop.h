@@ -2,6 +2,7 @@
 
 #include "xwd_image.h"
 
+#include <chrono>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -59,3 +60,6 @@ private:
 void sendDeleteWindow(const std::string& display, unsigned long window);
 
 void sleepSeconds(double seconds);
+
+// Seconds from start until now, on a clock that never jumps.
+double secondsSince(std::chrono::steady_clock::time_point start);

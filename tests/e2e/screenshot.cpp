@@ -5,8 +5,6 @@
 
 #include <cstdio>
 #include <exception>
-#include <fstream>
-#include <iterator>
 
 int main(int argc, char** argv) {
     if (argc != 4) {
@@ -14,10 +12,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        std::ifstream in(argv[2], std::ios::binary);
-        const std::vector<uint8_t> terrain((std::istreambuf_iterator<char>(in)),
-                                           std::istreambuf_iterator<char>());
-        ViewerSession session(argv[1], terrain);
+        ViewerSession session(argv[1], readFile(argv[2]));
         const Image image = session.firstPicture();
         session.closeWindow();
         if (!writePng(argv[3], image)) {

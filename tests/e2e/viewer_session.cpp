@@ -3,15 +3,7 @@
 #include <chrono>
 #include <stdexcept>
 
-namespace {
-
 using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-} // namespace
 
 ViewerSession::ViewerSession(const std::string& program, const std::optional<std::vector<uint8_t>>& terrain) {
     if (terrain) {

@@ -17,7 +17,6 @@ class ViewerSession {
 public:
     ViewerSession(const std::string& program, const std::optional<std::vector<uint8_t>>& terrain);
 
-    const std::string& windowId() const { return window_; }
     ViewerProcess& viewer() { return *viewer_; }
 
     // Runs xdotool with args, where "W" stands for the viewer's window, and returns its output.

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace {
@@ -15,8 +13,7 @@ const char* const kTitle = "A very simple Mirovale";
 const size_t kTerrainBytes = 257 * 257;
 
 std::vector<uint8_t> bundledTerrain() {
-    std::ifstream in(SAMPLE_RAW_PATH, std::ios::binary);
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes = readFile(SAMPLE_RAW_PATH);
     if (bytes.size() != kTerrainBytes) {
         throw std::runtime_error("the bundled " SAMPLE_RAW_PATH " is missing or the wrong size");
     }
