@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Renders docs/screenshot.png: the viewer's first frame of the bundled terrain, under a
-# private Xvfb (Debian packages xvfb, xdotool and x11-apps).
+# private Xvfb (Debian packages xvfb, libxtst-dev and libpng-dev).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build-docs -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -5,10 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Debian packages the build and the tests need: compilers and libraries, clang-format for the
-# layout check, and for the window tests an X server, a mouse driver, a window dump and Mesa's
-# software renderer.
-packages=(cmake g++ make freeglut3-dev libgl1-mesa-dev libgl1-mesa-dri libgtest-dev libx11-dev zlib1g-dev
-  clang-format xvfb xdotool x11-apps)
+# layout check, and for the window tests an X server with XTest, Mesa's software renderer and
+# libpng for the screenshot.
+packages=(cmake g++ make freeglut3-dev libgl1-mesa-dev libgl1-mesa-dri libgtest-dev libx11-dev libxtst-dev
+  libpng-dev clang-format xvfb)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

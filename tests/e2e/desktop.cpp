@@ -1,6 +1,6 @@
 #include "desktop.h"
 
-#include <X11/Xlib.h>
+#include "temp_dir.h"
 
 #include <cerrno>
 #include <chrono>
@@ -8,52 +8,59 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <functional>
 #include <poll.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::vector<char*> cArgs(const std::vector<std::string>& argv) {
+// Starts argv[0] with argv in a child that dies with the test process, its standard streams on
+// /dev/null until setUp, run in the child, changes them; returns the child's pid.
+pid_t launch(const std::vector<std::string>& argv, const std::function<void()>& setUp) {
     std::vector<char*> args;
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
     }
     args.push_back(nullptr);
-    return args;
-}
-
-// In a freshly forked child: die with the test process rather than outlive it.
-void tieToParent(pid_t parent) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != parent) {
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) {
+            _exit(127);
+        }
+        const int devNull = open("/dev/null", O_RDWR);
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            dup2(devNull, stream);
+        }
+        setUp();
+        execv(args[0], args.data());
         _exit(127);
     }
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    return pid;
 }
 
 // Waits for pid up to timeoutSeconds; returns true with its status once it has ended.
 bool reap(pid_t pid, double timeoutSeconds, int& status) {
     const Clock::time_point start = Clock::now();
-    for (;;) {
+    do {
         const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid) {
-            return true;
-        }
-        if (done < 0 && errno != EINTR) {
-            return false;
-        }
-        if (secondsSince(start) > timeoutSeconds) {
-            return false;
+        if (done == pid || (done < 0 && errno != EINTR)) {
+            return done == pid;
         }
         sleepSeconds(0.01);
-    }
+    } while (secondsSince(start) <= timeoutSeconds);
+    return false;
 }
 
 void stop(pid_t pid) {
@@ -78,119 +85,38 @@ XServer::XServer() {
     if (pipe(fds) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    const pid_t parent = getpid();
-    pid_ = fork();
-    if (pid_ == 0) {
-        tieToParent(parent);
-        close(fds[0]);
-        const int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        dup2(devNull, STDERR_FILENO);
-        // -displayfd lets the server take the first free display number and tell us which.
-        const std::vector<std::string> argv = {"Xvfb",      "-displayfd",  std::to_string(fds[1]),
-                                               "-nolisten", "tcp",         "-screen",
-                                               "0",         "1024x768x24", "-noreset"};
-        execvp("Xvfb", cArgs(argv).data());
-        _exit(127);
-    }
+    // -displayfd lets the server take the first free display number and tell us which.
+    pid_ = launch({XVFB_PATH, "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen", "0",
+                   "1024x768x24", "-noreset"},
+                  [&] { close(fds[0]); });
     close(fds[1]);
-    if (pid_ < 0) {
-        close(fds[0]);
-        throw std::runtime_error("fork failed");
-    }
-
-    std::string number;
+    // The number comes once the server takes connections, in two writes: digits, then a newline.
     pollfd readable = {fds[0], POLLIN, 0};
-    const Clock::time_point start = Clock::now();
-    while (secondsSince(start) < 20.0 && number.find('\n') == std::string::npos) {
-        if (poll(&readable, 1, 100) > 0) {
-            char buffer[16];
-            const ssize_t n = read(fds[0], buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            number.append(buffer, n);
-        }
+    char c = 0;
+    while (c != '\n' && poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1) {
+        display_ += c;
     }
     close(fds[0]);
-    if (number.find('\n') == std::string::npos) {
+    if (c != '\n') {
         stop(pid_);
-        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+        throw std::runtime_error("cannot start " XVFB_PATH);
     }
-    display_ = ":" + number.substr(0, number.find('\n'));
+    display_ = ":" + display_.substr(0, display_.size() - 1);
 }
 
 XServer::~XServer() { stop(pid_); }
-
-CommandResult runCommand(const std::vector<std::string>& argv, const std::string& display,
-                         double timeoutSeconds) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        throw std::runtime_error("pipe failed");
-    }
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        tieToParent(parent);
-        close(fds[0]);
-        dup2(fds[1], STDOUT_FILENO);
-        const int devNull = open("/dev/null", O_RDWR);
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDERR_FILENO);
-        setenv("DISPLAY", display.c_str(), 1);
-        execvp(argv[0].c_str(), cArgs(argv).data());
-        _exit(127);
-    }
-    close(fds[1]);
-
-    CommandResult result;
-    pollfd readable = {fds[0], POLLIN, 0};
-    const Clock::time_point start = Clock::now();
-    for (;;) {
-        const int ready = poll(&readable, 1, 50);
-        if (ready > 0) {
-            char buffer[65536];
-            const ssize_t n = read(fds[0], buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            result.out.append(buffer, n);
-        }
-        if (secondsSince(start) > timeoutSeconds) {
-            kill(pid, SIGKILL);
-            break;
-        }
-    }
-    close(fds[0]);
-    int status = 0;
-    if (reap(pid, 5.0, status) && WIFEXITED(status)) {
-        result.status = WEXITSTATUS(status);
-    }
-    if (result.status == 127) {
-        throw std::runtime_error("cannot run " + argv[0]);
-    }
-    return result;
-}
 
 ViewerProcess::ViewerProcess(const std::string& program, const std::string& workDir,
                              const std::string& display)
     : workDir_(workDir) {
     // Resolved before the child changes directory.
-    const std::string path = std::filesystem::absolute(program).string();
-    const pid_t parent = getpid();
-    pid_ = fork();
-    if (pid_ == 0) {
-        tieToParent(parent);
+    pid_ = launch({std::filesystem::absolute(program).string()}, [&] {
         if (chdir(workDir.c_str()) != 0) {
             _exit(126);
         }
-        const int devNull = open("/dev/null", O_RDWR);
-        const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(devNull, STDIN_FILENO);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
+        const int printed = open("printed.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(printed, STDOUT_FILENO);
+        dup2(printed, STDERR_FILENO);
         setenv("DISPLAY", display.c_str(), 1);
         // Mesa's software rasteriser, so every machine draws the same pixels.
         setenv("GALLIUM_DRIVER", "llvmpipe", 1);
@@ -198,13 +124,7 @@ ViewerProcess::ViewerProcess(const std::string& program, const std::string& work
         // In a sanitizer build, Mesa's own allocations still held at exit would read as leaks;
         // the viewer's objects are freed by its exit handler, which the unit tests check.
         setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-        const std::vector<std::string> argv = {path};
-        execv(path.c_str(), cArgs(argv).data());
-        _exit(127);
-    }
-    if (pid_ < 0) {
-        throw std::runtime_error("fork failed");
-    }
+    });
 }
 
 ViewerProcess::~ViewerProcess() {
@@ -225,28 +145,6 @@ int ViewerProcess::waitForExit(double timeoutSeconds) {
 bool ViewerProcess::running() { return waitForExit(0.0) == -1; }
 
 std::string ViewerProcess::printed() const {
-    std::string all;
-    for (const char* name : {"/stdout.txt", "/stderr.txt"}) {
-        std::ifstream in(workDir_ + name);
-        std::stringstream text;
-        text << in.rdbuf();
-        all += text.str();
-    }
-    return all;
-}
-
-void sendDeleteWindow(const std::string& display, unsigned long window) {
-    Display* connection = XOpenDisplay(display.c_str());
-    if (connection == nullptr) {
-        throw std::runtime_error("cannot open display " + display);
-    }
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(connection, window, False, NoEventMask, &event);
-    XCloseDisplay(connection);
+    const std::vector<uint8_t> bytes = readFile(workDir_ + "/printed.txt");
+    return std::string(bytes.begin(), bytes.end());
 }

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "xwd_image.h"
-
 #include <chrono>
 #include <string>
 #include <sys/types.h>
-#include <utility>
-#include <vector>
 
-// A private X server: Xvfb on a display number of its own, with no TCP and no window manager.
-// It stops with this object, or with the test process should that die first.
+// A private X server: the Xvfb that the build found, on a display number of its own, with no
+// TCP and no window manager. It stops with this object, or with the test process should that
+// die first.
 class XServer {
 public:
     XServer();
@@ -24,18 +21,8 @@ private:
     std::string display_;
 };
 
-// What a finished command left: its exit status and its standard output.
-struct CommandResult {
-    int status = -1;
-    std::string out;
-};
-
-// Runs argv on display, waiting at most timeoutSeconds; its standard error is dropped.
-CommandResult runCommand(const std::vector<std::string>& argv, const std::string& display,
-                         double timeoutSeconds = 20.0);
-
 // The viewer under test, started in workDir (which holds its sample.raw, or not) on display.
-// Its standard output and error go to files there. It is killed with this object if still running.
+// What it prints goes to a file there. It is killed with this object if still running.
 class ViewerProcess {
 public:
     ViewerProcess(const std::string& program, const std::string& workDir, const std::string& display);
@@ -54,10 +41,6 @@ private:
     int status_ = -1;
     std::string workDir_;
 };
-
-// Asks window to close the way a window manager's close button does: a WM_DELETE_WINDOW
-// client message under WM_PROTOCOLS.
-void sendDeleteWindow(const std::string& display, unsigned long window);
 
 void sleepSeconds(double seconds);
 

@@ -1,38 +1,121 @@
 #include "viewer_session.h"
 
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
 #include <chrono>
 #include <stdexcept>
 
 using Clock = std::chrono::steady_clock;
 
-ViewerSession::ViewerSession(const std::string& program, const std::optional<std::vector<uint8_t>>& terrain) {
+namespace {
+
+// A request on a window that has gone fails its call instead of ending the test process.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+} // namespace
+
+ViewerSession::ViewerSession(const std::string& program, const std::optional<std::vector<uint8_t>>& terrain)
+    : display_(nullptr, XCloseDisplay) {
     if (terrain) {
         dir_.write("sample.raw", *terrain);
     }
     viewer_.emplace(program, dir_.path(), x_.display());
+    display_.reset(XOpenDisplay(x_.display().c_str()));
+    if (!display_) {
+        throw std::runtime_error("cannot open display " + x_.display());
+    }
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(display_.get(), &event, &error, &major, &minor)) {
+        throw std::runtime_error("the X server has no XTest extension");
+    }
+    XSetErrorHandler(ignoreXError);
     window_ = findWindow();
 }
 
-std::string ViewerSession::xdotool(std::vector<std::string> args) {
-    for (std::string& arg : args) {
-        if (arg == "W") {
-            arg = window_;
-        }
+std::string ViewerSession::title() {
+    char* name = nullptr;
+    if (!XFetchName(display_.get(), window_, &name) || name == nullptr) {
+        return "";
     }
-    args.insert(args.begin(), "xdotool");
-    const CommandResult result = runCommand(args, x_.display());
-    if (result.status != 0) {
-        throw std::runtime_error("xdotool " + args[1] + " failed");
-    }
-    return result.out;
+    const std::string title = name;
+    XFree(name);
+    return title;
 }
 
-Image ViewerSession::capture() {
-    const CommandResult dump = runCommand({"xwd", "-silent", "-id", window_}, x_.display());
-    if (dump.status != 0) {
-        throw std::runtime_error("xwd could not capture the window");
+std::pair<int, int> ViewerSession::size() {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display_.get(), window_, &attributes)) {
+        throw std::runtime_error("the viewer's window has gone");
     }
-    return readXwd(dump.out);
+    return {attributes.width, attributes.height};
+}
+
+void ViewerSession::resize(int width, int height) {
+    XResizeWindow(display_.get(), window_, width, height);
+    XSync(display_.get(), False);
+}
+
+void ViewerSession::movePointer(int x, int y) {
+    Display* display = display_.get();
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window_, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+}
+
+void ViewerSession::drag(int button, const Path& path) {
+    movePointer(path[0].first, path[0].second);
+    XTestFakeButtonEvent(display_.get(), button, True, CurrentTime);
+    for (size_t k = 1; k < path.size(); ++k) {
+        movePointer(path[k].first, path[k].second);
+    }
+    XTestFakeButtonEvent(display_.get(), button, False, CurrentTime);
+    XSync(display_.get(), False);
+}
+
+void ViewerSession::pressKeys(const std::vector<std::string>& keys) {
+    Display* display = display_.get();
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    for (const std::string& key : keys) {
+        const KeySym symbol = XStringToKeysym(key.c_str());
+        const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(display, symbol);
+        if (code == 0) {
+            throw std::runtime_error("no key gives " + key);
+        }
+        // A symbol on a key's second level, such as plus, comes with Shift held.
+        const bool shifted = XkbKeycodeToKeysym(display, code, 0, 0) != symbol;
+        if (shifted) {
+            XTestFakeKeyEvent(display, shift, True, CurrentTime);
+        }
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        if (shifted) {
+            XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        }
+    }
+    XSync(display, False);
+}
+
+// On this server's 24-bit true-colour screen a pixel value is 0xRRGGBB already.
+Image ViewerSession::capture() {
+    const auto [width, height] = size();
+    XImage* shot = XGetImage(display_.get(), window_, 0, 0, width, height, AllPlanes, ZPixmap);
+    if (shot == nullptr) {
+        throw std::runtime_error("cannot read the window's pixels");
+    }
+    Image image{width, height, {}};
+    image.pixels.reserve(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.pixels.push_back(XGetPixel(shot, x, y) & 0xffffff);
+        }
+    }
+    XDestroyImage(shot);
+    return image;
 }
 
 Image ViewerSession::picture(double quietSeconds) {
@@ -66,38 +149,49 @@ Image ViewerSession::firstPicture() {
     return picture(0.5);
 }
 
-void ViewerSession::drag(int button, const Path& path) {
-    const std::string name = std::to_string(button);
-    std::vector<std::string> args = {
-        "mousemove", "--window", "W", std::to_string(path[0].first), std::to_string(path[0].second),
-        "mousedown", name};
-    for (size_t k = 1; k < path.size(); ++k) {
-        args.insert(args.end(), {"mousemove", "--window", "W", std::to_string(path[k].first),
-                                 std::to_string(path[k].second)});
-    }
-    args.insert(args.end(), {"mouseup", name});
-    xdotool(args);
-}
-
 int ViewerSession::closeWindow(double timeoutSeconds) {
-    sendDeleteWindow(x_.display(), std::stoul(window_));
+    Display* display = display_.get();
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window_, False, NoEventMask, &event);
+    XSync(display, False);
     return viewer_->waitForExit(timeoutSeconds);
 }
 
-std::string ViewerSession::findWindow() {
+// The one window the viewer maps: no other client draws on this server.
+unsigned long ViewerSession::findWindow() {
+    Display* display = display_.get();
     const Clock::time_point start = Clock::now();
     while (secondsSince(start) < 20.0) {
-        const CommandResult found = runCommand(
-            {"xdotool", "search", "--onlyvisible", "--name", "A very simple Mirovale"}, x_.display());
-        if (found.status == 0 && !found.out.empty()) {
-            return found.out.substr(0, found.out.find('\n'));
+        Window root = 0, parent = 0, shown = 0, *children = nullptr;
+        unsigned count = 0, showing = 0;
+        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+        for (unsigned k = 0; k < count; ++k) {
+            XWindowAttributes attributes;
+            if (XGetWindowAttributes(display, children[k], &attributes) &&
+                attributes.map_state == IsViewable) {
+                shown = children[k];
+                ++showing;
+            }
+        }
+        XFree(children);
+        if (showing > 1) {
+            throw std::runtime_error("the viewer shows more than one window");
+        }
+        if (showing == 1) {
+            return shown;
         }
         if (!viewer_->running()) {
             throw std::runtime_error("the viewer ended before its window showed: " + viewer_->printed());
         }
         sleepSeconds(0.05);
     }
-    throw std::runtime_error("no window titled \"A very simple Mirovale\" appeared");
+    throw std::runtime_error("the viewer showed no window");
 }
 
 Path line(int x0, int y0, int x1, int y1, int steps) {

@@ -1,26 +1,41 @@
 #pragma once
 
 #include "desktop.h"
+#include "image.h"
 #include "temp_dir.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+// Xlib's connection type, named here so that its macros stay out of the tests.
+struct _XDisplay;
+
 using Path = std::vector<std::pair<int, int>>;
 
 // One viewer on an X server of its own, in a fresh working directory that holds terrain as
-// sample.raw (or no sample.raw, without a terrain). Everything stops with this object.
+// sample.raw (or no sample.raw, without a terrain), driven through XTest and read through Xlib
+// on one connection. Everything stops with this object.
 class ViewerSession {
 public:
     ViewerSession(const std::string& program, const std::optional<std::vector<uint8_t>>& terrain);
 
     ViewerProcess& viewer() { return *viewer_; }
 
-    // Runs xdotool with args, where "W" stands for the viewer's window, and returns its output.
-    std::string xdotool(std::vector<std::string> args);
+    // The window's title and its size in pixels, as the X server has them.
+    std::string title();
+    std::pair<int, int> size();
+    void resize(int width, int height);
+
+    // Moves the pointer to (x, y) in the window.
+    void movePointer(int x, int y);
+    // Presses button at the path's first point, moves along the rest, and lets go.
+    void drag(int button, const Path& path);
+    // Presses and releases each key, named as X keysyms ("a", "Left", "plus"), in turn.
+    void pressKeys(const std::vector<std::string>& keys);
 
     // The window's contents now.
     Image capture();
@@ -31,20 +46,18 @@ public:
     // The first frame: settled once something shows, or after a while of showing nothing.
     Image firstPicture();
 
-    // Presses button at the path's first point, moves along the rest, and lets go.
-    void drag(int button, const Path& path);
-
-    // Closes the window as a window manager's close button does; returns the viewer's exit
-    // status, or -1 if it is still running after timeoutSeconds.
+    // Closes the window as a window manager's close button does, with a WM_DELETE_WINDOW
+    // message; returns the viewer's exit status, or -1 if it still runs after timeoutSeconds.
     int closeWindow(double timeoutSeconds = 10.0);
 
 private:
-    std::string findWindow();
+    unsigned long findWindow();
 
     TempDir dir_;
     XServer x_;
     std::optional<ViewerProcess> viewer_;
-    std::string window_;
+    std::unique_ptr<_XDisplay, int (*)(_XDisplay*)> display_;
+    unsigned long window_ = 0;
 };
 
 // A straight path from (x0, y0) to (x1, y1) in steps moves.

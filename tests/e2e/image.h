@@ -1,7 +1,7 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 // A captured picture, as 0xRRGGBB pixels row by row from the top-left corner.
@@ -16,10 +16,6 @@ struct Image {
     }
     bool operator!=(const Image& other) const { return !(*this == other); }
 };
-
-// Decodes an X window dump (what xwd writes) of a true-colour window of 24 or 32 bits per
-// pixel. Throws std::runtime_error, saying why, for anything else or a damaged file.
-Image readXwd(const std::string& bytes);
 
 // Where a picture is lit: how many pixels are not black, their bounding box and centre.
 struct LitArea {
