@@ -2,7 +2,9 @@
 
 #include <climits>
 #include <cstdio>
+#include <fcntl.h>
 #include <new>
+#include <unistd.h>
 
 Heightmap::~Heightmap() { delete[] data; }
 
@@ -13,8 +15,14 @@ bool Heightmap::load(const char* path, int width, int height) {
     }
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
 
-    FILE* file = std::fopen(path, "rb");
+    // Opened without blocking, so a FIFO or terminal with nothing to give fails at once instead
+    // of stalling the viewer; regular files and devices such as /dev/zero read as ever.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK);
+    FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb");
     if (file == nullptr) {
+        if (fd >= 0) {
+            close(fd);
+        }
         return false;
     }
     uint8_t* buffer = new (std::nothrow) uint8_t[count];

@@ -14,7 +14,8 @@ public:
 
     // Replaces the contents with the first width x height bytes of the file at path.
     // Returns false, leaving the heightmap as it was, if the size is not positive or
-    // too large, or the file cannot be opened or holds fewer bytes.
+    // too large, or the file cannot be opened or holds fewer bytes, or has them only
+    // after a wait (a FIFO, a terminal).
     bool load(const char* path, int width, int height);
 
     // The sample at column x, row y; 0 outside the grid or on an empty heightmap.

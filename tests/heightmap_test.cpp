@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <type_traits>
+#include <unistd.h>
 
 namespace {
 
@@ -108,6 +111,28 @@ TEST_F(HeightmapLoad, UnreadablePathsFail) {
     EXPECT_FALSE(map.load(dir.path().c_str(), 257, 257)); // a directory opens but reads nothing
     EXPECT_FALSE(map.load(dir.write("empty.raw", {}).c_str(), 257, 257));
     expectGrid(map, 257, 257, full);
+}
+
+TEST_F(HeightmapLoad, FifoFailsAtOnceRatherThanWaiting) {
+    Heightmap map;
+    ASSERT_TRUE(map.load(fullFile.c_str(), 257, 257));
+    const std::string fifo = dir.path() + "/fifo.raw";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // With no writer, opening would wait for one; a hang here ends in the test's time limit.
+    EXPECT_FALSE(map.load(fifo.c_str(), 257, 257));
+    // With a writer that has given too little, reading would wait for the rest.
+    const int writer = open(fifo.c_str(), O_RDWR);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(write(writer, full.data(), 4096), 4096);
+    EXPECT_FALSE(map.load(fifo.c_str(), 257, 257));
+    close(writer);
+    expectGrid(map, 257, 257, full);
+}
+
+TEST_F(HeightmapLoad, CharacterDeviceLoads) {
+    Heightmap map;
+    ASSERT_TRUE(map.load("/dev/zero", 257, 257));
+    expectGrid(map, 257, 257, std::vector<uint8_t>(kFullSize, 0));
 }
 
 TEST_F(HeightmapLoad, SizesThatAreNotPositiveFail) {

@@ -32,7 +32,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        ViewerSession session(argv[1], readFile(argv[2]));
+        ViewerSession session(argv[1],
+                              [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[2])); });
         const Image image = session.firstPicture();
         session.closeWindow();
         if (!writePng(argv[3], image)) {

@@ -17,11 +17,9 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 } // namespace
 
-ViewerSession::ViewerSession(const std::string& program, const std::optional<std::vector<uint8_t>>& terrain)
+ViewerSession::ViewerSession(const std::string& program, const std::function<void(const TempDir&)>& prepare)
     : display_(nullptr, XCloseDisplay) {
-    if (terrain) {
-        dir_.write("sample.raw", *terrain);
-    }
+    prepare(dir_);
     viewer_.emplace(program, dir_.path(), x_.display());
     display_.reset(XOpenDisplay(x_.display().c_str()));
     if (!display_) {

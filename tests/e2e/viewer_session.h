@@ -4,7 +4,7 @@
 #include "image.h"
 #include "temp_dir.h"
 
-#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,12 +16,12 @@ struct _XDisplay;
 
 using Path = std::vector<std::pair<int, int>>;
 
-// One viewer on an X server of its own, in a fresh working directory that holds terrain as
-// sample.raw (or no sample.raw, without a terrain), driven through XTest and read through Xlib
-// on one connection. Everything stops with this object.
+// One viewer on an X server of its own, in a fresh working directory that prepare fills (with a
+// sample.raw, or not) before the viewer starts, driven through XTest and read through Xlib on
+// one connection. Everything stops with this object.
 class ViewerSession {
 public:
-    ViewerSession(const std::string& program, const std::optional<std::vector<uint8_t>>& terrain);
+    ViewerSession(const std::string& program, const std::function<void(const TempDir& dir)>& prepare);
 
     ViewerProcess& viewer() { return *viewer_; }
 
