@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
+#include <cmath>
+#include <random>
 
 namespace {
 
@@ -131,6 +134,58 @@ TEST(TrackballDrag, EmptyViewportLeavesTheRotationAlone) {
         ball.setViewport(size[0], size[1], 0, 0);
         ball.drag(0, 0, 100, 70);
         EXPECT_EQ(rotationOf(ball), before) << size[0] << " x " << size[1];
+    }
+}
+
+// Whether q is finite with a length within 1e-3 of 1.
+::testing::AssertionResult isUnitRotation(const Quat& q) {
+    double squares = 0.0;
+    for (const float c : q) {
+        squares += double(c) * c;
+    }
+    if (!std::isfinite(squares) || std::abs(std::sqrt(squares) - 1.0) > 1e-3) {
+        return ::testing::AssertionFailure()
+               << "(" << q[0] << ", " << q[1] << ", " << q[2] << ", " << q[3] << ")";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+TEST(TrackballExtremes, PixelsFarApartAreMeasuredWhereTheyAre) {
+    alignRenormalisation();
+    // INT_MIN - INT_MAX does not fit an int; the pointer is still 2^32 - 1 pixels left of centre.
+    Trackball ball(2, 2, INT_MAX - 1, 0); // centre (INT_MAX, 1)
+    ball.drag(INT_MAX, 1, INT_MIN, 1);
+    EXPECT_EQ(rotationOf(ball), dragOf(0.0f, 0.0f, -4294967295.0f, 0.0f));
+}
+
+TEST(TrackballExtremes, AnyPixelsAndViewportGiveAFiniteUnitRotation) {
+    std::mt19937 random(20261207);
+    const int ends[] = {INT_MIN, INT_MIN + 1, -1, 0, 1, INT_MAX - 1, INT_MAX};
+    std::uniform_int_distribution<int> anyInt(INT_MIN, INT_MAX);
+    std::uniform_int_distribution<int> anyEnd(0, 6);
+    const auto arbitrary = [&] { return random() % 4 == 0 ? ends[anyEnd(random)] : anyInt(random); };
+    Trackball ball;
+    // Until 100,000 drags have met a viewport that is not empty, the only kind that turns.
+    for (int k = 0, turning = 0; turning < 100000; ++k) {
+        ball.setViewport(arbitrary(), arbitrary(), arbitrary(), arbitrary());
+        ball.drag(arbitrary(), arbitrary(), arbitrary(), arbitrary());
+        ASSERT_TRUE(isUnitRotation(rotationOf(ball))) << "after drag " << k;
+        turning += ball.width > 0 && ball.height > 0;
+    }
+}
+
+TEST(TrackballExtremes, AMillionOrdinaryDragsKeepTheRotationUnitLength) {
+    // The periodic renormalisation is all that holds the length at 1 over a long session.
+    std::mt19937 random(1000000);
+    std::uniform_int_distribution<int> pixel(-100, 611);
+    Trackball ball(512, 512, 0, 0);
+    int x = 256, y = 256;
+    for (int k = 0; k < 1000000; ++k) {
+        const int nextX = pixel(random), nextY = pixel(random);
+        ball.drag(x, y, nextX, nextY);
+        x = nextX;
+        y = nextY;
+        ASSERT_TRUE(isUnitRotation(rotationOf(ball))) << "after drag " << k;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "trackball/rotation.h"
 
+#include <cstdint>
 #include <cstring>
 
 Trackball::Trackball(int width, int height, int left, int top)
@@ -19,9 +20,11 @@ void Trackball::drag(int x1, int y1, int x2, int y2) {
     if (width <= 0 || height <= 0) {
         return;
     }
-    // The centre is a whole pixel; the half-extents are exact, and y turns upward.
-    const int cx = left + width / 2;
-    const int cy = top + height / 2;
+    // The centre is a whole pixel; the half-extents are exact, and y turns upward. Centre and
+    // differences are whole numbers in 64 bits, where no int overflows them, and each converts
+    // to double exactly, so every drag int arithmetic could hold comes out as it would there.
+    const int64_t cx = int64_t{left} + width / 2;
+    const int64_t cy = int64_t{top} + height / 2;
     const double halfWidth = width / 2.0;
     const double halfHeight = height / 2.0;
     const float p1x = static_cast<float>((x1 - cx) / halfWidth);
