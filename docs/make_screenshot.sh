@@ -3,7 +3,7 @@
 # private Xvfb (Debian packages xvfb, libxtst-dev and libpng-dev).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-docs -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B build-docs -DCMAKE_BUILD_TYPE=Release -DMIROVALE_REQUIRE_TESTS=ON >/dev/null
 cmake --build build-docs -j "$(nproc)" --target mirovale screenshot
 build-docs/tests/screenshot build-docs/mirovale build-docs/sample.raw docs/screenshot.png
 echo "wrote docs/screenshot.png"
