@@ -7,25 +7,6 @@
 #include <cstdio>
 #include <exception>
 
-namespace {
-
-// Writes image to path as an 8-bit RGB PNG; false if it cannot.
-bool writePng(const char* path, const Image& image) {
-    std::vector<uint8_t> rgb;
-    rgb.reserve(image.pixels.size() * 3);
-    for (const uint32_t pixel : image.pixels) {
-        rgb.insert(rgb.end(), {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)});
-    }
-    png_image png = {};
-    png.version = PNG_IMAGE_VERSION;
-    png.width = image.width;
-    png.height = image.height;
-    png.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&png, path, 0, rgb.data(), 0, nullptr) != 0;
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
     if (argc != 4) {
         std::fprintf(stderr, "usage: %s VIEWER TERRAIN OUTPUT.png\n", argv[0]);
@@ -36,7 +17,16 @@ int main(int argc, char** argv) {
                               [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[2])); });
         const Image image = session.firstPicture();
         session.closeWindow();
-        if (!writePng(argv[3], image)) {
+        std::vector<uint8_t> rgb;
+        for (const uint32_t pixel : image.pixels) {
+            rgb.insert(rgb.end(), {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)});
+        }
+        png_image png = {};
+        png.version = PNG_IMAGE_VERSION;
+        png.width = image.width;
+        png.height = image.height;
+        png.format = PNG_FORMAT_RGB;
+        if (!png_image_write_to_file(&png, argv[3], 0, rgb.data(), 0, nullptr)) {
             std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[3]);
             return 1;
         }

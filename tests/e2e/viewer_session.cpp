@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -35,10 +36,8 @@ ViewerSession::ViewerSession(const std::string& program, const std::function<voi
 
 std::string ViewerSession::title() {
     char* name = nullptr;
-    if (!XFetchName(display_.get(), window_, &name) || name == nullptr) {
-        return "";
-    }
-    const std::string title = name;
+    XFetchName(display_.get(), window_, &name);
+    const std::string title = name != nullptr ? name : "";
     XFree(name);
     return title;
 }
@@ -198,4 +197,38 @@ Path line(int x0, int y0, int x1, int y1, int steps) {
         path.push_back({x0 + (x1 - x0) * k / steps, y0 + (y1 - y0) * k / steps});
     }
     return path;
+}
+
+LitArea litArea(const Image& image) {
+    LitArea area;
+    area.left = image.width;
+    area.top = image.height;
+    double sumX = 0.0;
+    double sumY = 0.0;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (image.at(x, y) != 0) {
+                ++area.count;
+                sumX += x;
+                sumY += y;
+                area.left = std::min(area.left, x);
+                area.right = std::max(area.right, x);
+                area.top = std::min(area.top, y);
+                area.bottom = std::max(area.bottom, y);
+            }
+        }
+    }
+    if (area.count > 0) {
+        area.centreX = sumX / area.count;
+        area.centreY = sumY / area.count;
+    }
+    return area;
+}
+
+int greyPixels(const Image& image) {
+    int count = 0;
+    for (uint32_t pixel : image.pixels) {
+        count += pixel != 0 && pixel != 0xffffffu;
+    }
+    return count;
 }
