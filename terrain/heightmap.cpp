@@ -6,6 +6,16 @@
 #include <new>
 #include <unistd.h>
 
+// The one place the platforms differ: Windows' C runtime reads a file as text unless told
+// otherwise (a 0x1A byte ends the read, CR LF becomes LF) and has no FIFOs to block on, while
+// POSIX reads every file as bytes.
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+
 Heightmap::~Heightmap() { delete[] data; }
 
 bool Heightmap::load(const char* path, int width, int height) {
@@ -15,9 +25,9 @@ bool Heightmap::load(const char* path, int width, int height) {
     }
     const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
 
-    // Opened without blocking, so a FIFO or terminal with nothing to give fails at once instead
-    // of stalling the viewer; regular files and devices such as /dev/zero read as ever.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK);
+    // Opened as bytes, and without blocking, so a FIFO or terminal with nothing to give fails at
+    // once instead of stalling the viewer; regular files and devices such as /dev/zero read as ever.
+    const int fd = open(path, O_RDONLY | O_BINARY | O_NONBLOCK);
     FILE* file = fd < 0 ? nullptr : fdopen(fd, "rb");
     if (file == nullptr) {
         if (fd >= 0) {
