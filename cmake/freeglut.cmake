@@ -1,0 +1,31 @@
+# Windows ships no GLUT: the build makes a static freeglut from Debian's own source package, once,
+# into a prefix under the build folder, and links it into the program so that it stands alone.
+set(FREEGLUT_PREFIX ${CMAKE_BINARY_DIR}/freeglut)
+if(NOT EXISTS ${FREEGLUT_PREFIX}/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake)
+  set(work ${CMAKE_BINARY_DIR}/freeglut-build)
+  message(STATUS "Building freeglut from Debian's source package (once, log in ${work})")
+  file(REMOVE_RECURSE ${work})
+  file(MAKE_DIRECTORY ${work})
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/freeglut_source.sh ${work} RESULT_VARIABLE failed)
+  file(GLOB source LIST_DIRECTORIES true ${work}/freeglut-*)
+  if(failed OR NOT source)
+    message(FATAL_ERROR "apt-get source freeglut failed: it needs deb entries in apt's sources and dpkg-dev")
+  endif()
+  set(log 0)
+  foreach(step
+          "-S;${source};-B;${work}/build;-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE};-DCMAKE_BUILD_TYPE=Release;-DCMAKE_INSTALL_PREFIX=${FREEGLUT_PREFIX};-DFREEGLUT_BUILD_SHARED_LIBS=OFF;-DFREEGLUT_BUILD_DEMOS=OFF;-DFREEGLUT_REPLACE_GLUT=ON"
+          "--build;${work}/build;--parallel"
+          "--install;${work}/build")
+    math(EXPR log "${log} + 1")
+    execute_process(COMMAND ${CMAKE_COMMAND} ${step} OUTPUT_FILE ${work}/step${log}.log
+                    ERROR_FILE ${work}/step${log}.errors RESULT_VARIABLE failed)
+    if(failed)
+      file(READ ${work}/step${log}.errors errors)
+      message(FATAL_ERROR "building freeglut failed at cmake ${step}:\n${errors}")
+    endif()
+  endforeach()
+endif()
+find_package(FreeGLUT CONFIG REQUIRED PATHS ${FREEGLUT_PREFIX} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
+# The C and C++ runtimes go into the program too: it needs no DLL that Windows does not ship.
+add_link_options(-static)
