@@ -106,11 +106,16 @@ XServer::XServer() {
 
 XServer::~XServer() { stop(pid_); }
 
-ViewerProcess::ViewerProcess(const std::string& program, const std::string& workDir,
+ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& workDir,
                              const std::string& display)
     : workDir_(workDir) {
     // Resolved before the child changes directory.
-    pid_ = launch({std::filesystem::absolute(program).string()}, [&] {
+    const std::string path = std::filesystem::absolute(program.path).string();
+    std::vector<std::string> command = {path};
+    if (program.windows()) {
+        command = {WINE_PATH, path};
+    }
+    pid_ = launch(command, [&] {
         if (chdir(workDir.c_str()) != 0) {
             _exit(126);
         }
@@ -124,6 +129,10 @@ ViewerProcess::ViewerProcess(const std::string& program, const std::string& work
         // In a sanitizer build, Mesa's own allocations still held at exit would read as leaks;
         // the viewer's objects are freed by its exit handler, which the unit tests check.
         setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        if (program.windows()) {
+            setenv("WINEPREFIX", program.winePrefix.c_str(), 1);
+            setenv("WINEDEBUG", "-all", 1);
+        }
     });
 }
 

@@ -21,11 +21,20 @@ private:
     std::string display_;
 };
 
+// A viewer build to start: a Linux program, or a Windows one that runs under Wine, in the Wine
+// prefix given.
+struct ViewerProgram {
+    std::string path;
+    std::string winePrefix; // empty for a Linux program
+
+    bool windows() const { return !winePrefix.empty(); }
+};
+
 // The viewer under test, started in workDir (which holds its sample.raw, or not) on display.
 // What it prints goes to a file there. It is killed with this object if still running.
 class ViewerProcess {
 public:
-    ViewerProcess(const std::string& program, const std::string& workDir, const std::string& display);
+    ViewerProcess(const ViewerProgram& program, const std::string& workDir, const std::string& display);
     ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;

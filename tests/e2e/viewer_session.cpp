@@ -18,7 +18,7 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 } // namespace
 
-ViewerSession::ViewerSession(const std::string& program, const std::function<void(const TempDir&)>& prepare)
+ViewerSession::ViewerSession(const ViewerProgram& program, const std::function<void(const TempDir&)>& prepare)
     : display_(nullptr, XCloseDisplay) {
     prepare(dir_);
     viewer_.emplace(program, dir_.path(), x_.display());
@@ -160,7 +160,8 @@ int ViewerSession::closeWindow(double timeoutSeconds) {
     return viewer_->waitForExit(timeoutSeconds);
 }
 
-// The one window the viewer maps: no other client draws on this server.
+// The one window the viewer shows on the screen: no other client draws on this server. (Wine
+// keeps a 1 x 1 helper window mapped just off the screen, at (-1, -1).)
 unsigned long ViewerSession::findWindow() {
     Display* display = display_.get();
     const Clock::time_point start = Clock::now();
@@ -171,7 +172,8 @@ unsigned long ViewerSession::findWindow() {
         for (unsigned k = 0; k < count; ++k) {
             XWindowAttributes attributes;
             if (XGetWindowAttributes(display, children[k], &attributes) &&
-                attributes.map_state == IsViewable) {
+                attributes.map_state == IsViewable && attributes.x + attributes.width > 0 &&
+                attributes.y + attributes.height > 0) {
                 shown = children[k];
                 ++showing;
             }

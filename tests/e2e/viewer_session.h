@@ -47,7 +47,7 @@ using Path = std::vector<std::pair<int, int>>;
 // one connection. Everything stops with this object.
 class ViewerSession {
 public:
-    ViewerSession(const std::string& program, const std::function<void(const TempDir& dir)>& prepare);
+    ViewerSession(const ViewerProgram& program, const std::function<void(const TempDir& dir)>& prepare);
 
     ViewerProcess& viewer() { return *viewer_; }
 
