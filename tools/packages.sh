@@ -1,20 +1,33 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages for a job are installed. As root it installs what is missing
 # with apt-get; as anyone else it names what is missing and fails.
-# Usage: tools/packages.sh viewer|tests
+# Usage: tools/packages.sh viewer|windows|tests
 set -euo pipefail
+
+# The releases differ only in which clang-format they package.
+release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}")
+supported=yes
+case "$release" in
+debian-12) clang_format=clang-format-14 ;;
+debian-13) clang_format=clang-format-19 ;;
+*) clang_format=clang-format-19 supported=no ;;
+esac
 
 # The compiler and CMake, the GL and GLUT headers, and Mesa's software driver to draw with.
 viewer=(g++ make cmake libgl-dev libglut-dev libgl1-mesa-dri)
-# GoogleTest, the clang-format the layout was written with, and for the window tests an X
+# The Windows build: the MinGW-w64 cross-compiler, dpkg-dev for apt-get source to unpack
+# freeglut's source package, and Wine to run the terrain generator and the viewer.
+windows=(g++-mingw-w64-x86-64-posix dpkg-dev wine wine64)
+# GoogleTest, the release's clang-format for the layout check, and for the window tests an X
 # server with XTest, and libpng for the screenshot.
-tests=(libgtest-dev clang-format-14 libx11-dev libxtst-dev libpng-dev xvfb)
+tests=(libgtest-dev "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb)
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
-tests) packages=("${viewer[@]}" "${tests[@]}") needs="The tests need" ;;
+windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
+tests) packages=("${viewer[@]}" "${windows[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
-  echo "usage: $0 viewer|tests" >&2
+  echo "usage: $0 viewer|windows|tests" >&2
   exit 2
   ;;
 esac
@@ -24,6 +37,11 @@ for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+if [ "$supported" = no ]; then
+  echo "$needs these packages, as Debian 13 names them: ${missing[*]}" >&2
+  echo "This system ($release) is not Debian 12 or 13: install them, or what it calls them, by hand." >&2
+  exit 1
+fi
 if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
   echo "$needs these Debian packages: ${missing[*]}" >&2
   echo "Install them (as root: apt-get install ${missing[*]}) and run again." >&2
