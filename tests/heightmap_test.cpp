@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <type_traits>
@@ -113,6 +115,18 @@ TEST_F(HeightmapLoad, UnreadablePathsFail) {
     expectGrid(map, 257, 257, full);
 }
 
+TEST_F(HeightmapLoad, ReadsLineEndsAndEndOfTextAsSamples) {
+    // Bytes a text-mode read would change or stop at: CR LF, a lone LF and CR, and 0x1A.
+    std::vector<uint8_t> bytes = full;
+    const uint8_t special[] = {0x0d, 0x0a, 0x0a, 0x0d, 0x1a, 0x0d, 0x0a, 0x1a};
+    std::copy(std::begin(special), std::end(special), bytes.begin() + 100);
+    Heightmap map;
+    ASSERT_TRUE(map.load(dir.write("text.raw", bytes).c_str(), 257, 257));
+    expectGrid(map, 257, 257, bytes);
+}
+
+// Windows has neither FIFOs nor /dev/zero.
+#ifndef _WIN32
 TEST_F(HeightmapLoad, FifoFailsAtOnceRatherThanWaiting) {
     Heightmap map;
     ASSERT_TRUE(map.load(fullFile.c_str(), 257, 257));
@@ -134,6 +148,8 @@ TEST_F(HeightmapLoad, CharacterDeviceLoads) {
     ASSERT_TRUE(map.load("/dev/zero", 257, 257));
     expectGrid(map, 257, 257, std::vector<uint8_t>(kFullSize, 0));
 }
+
+#endif
 
 TEST_F(HeightmapLoad, SizesThatAreNotPositiveFail) {
     Heightmap map;

@@ -12,6 +12,8 @@ namespace {
 
 using Quat = std::array<float, 4>;
 
+const double kPi = 3.14159265358979323846;
+
 Quat quat(const float* q) { return {q[0], q[1], q[2], q[3]}; }
 
 void expectQuatNear(const float* q, float x, float y, float z, float w) {
@@ -74,7 +76,7 @@ TEST(DragRotation, TurnsBy59DegreesForTheStartingTilt) {
     float q[4];
     dragRotation(q, 0.0f, 0.0f, 0.5f, -0.5f, 0.8f);
     expectQuatNear(q, -0.34818801f, -0.34818801f, 0.0f, 0.87036210f);
-    EXPECT_NEAR(2.0 * std::acos(q[3]) * 180.0 / M_PI, 59.0, 0.01);
+    EXPECT_NEAR(2.0 * std::acos(q[3]) * 180.0 / kPi, 59.0, 0.01);
 }
 
 TEST(DragRotation, EqualPointsGiveExactlyTheIdentity) {
@@ -107,7 +109,7 @@ TEST(DragRotation, PointsGivingNoAxisGiveTheIdentityNotNaN) {
 TEST(QuatFromAxisAngle, NormalisesTheCallersAxis) {
     float axis[3] = {0, 0, 2};
     float q[4];
-    quatFromAxisAngle(axis, float(M_PI / 2), q);
+    quatFromAxisAngle(axis, float(kPi / 2), q);
     EXPECT_EQ(std::vector<float>(axis, axis + 3), (std::vector<float>{0, 0, 1}));
     expectQuatNear(q, 0, 0, 0.70710677f, 0.70710677f);
 }

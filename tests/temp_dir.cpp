@@ -5,14 +5,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 TempDir::TempDir() {
-    char pattern[] = "/tmp/mirovale-test-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
+    // A name no other test process has taken: create_directory fails on one that exists.
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const std::filesystem::path candidate = base / ("mirovale-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) {
+            path_ = candidate.string();
+        }
     }
-    path_ = pattern;
+    if (path_.empty()) {
+        throw std::runtime_error("cannot make a directory under " + base.string());
+    }
 }
 
 TempDir::~TempDir() {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// A fresh directory under /tmp, removed with everything in it when the object goes.
+// A fresh directory in the temporary folder, removed with everything in it when the object goes.
 class TempDir {
 public:
     TempDir();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Fetches Debian's freeglut source package into DIR (as DIR/freeglut-VERSION) with apt-get source,
-# from the Debian archives this machine's apt already names, turned into deb-src entries in a
-# private list: the system's own apt configuration and package lists stay as they are.
+# Fetches the upstream source in Debian's freeglut source package into DIR (as DIR/freeglut-VERSION)
+# with apt-get source, from the Debian archives this machine's apt already names, turned into
+# deb-src entries in a private list: the system's own apt configuration and package lists stay as
+# they are. Only the upstream tarball is taken: Debian's changes to it concern its own Linux
+# packaging alone, and some mirrors serve the tarball but not those changes.
 # Usage: tools/freeglut_source.sh DIR
 set -euo pipefail
 dir=$(realpath -m "$1")
@@ -23,4 +25,5 @@ options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt/sour
   -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o "APT::Sandbox::User=$(id -un)")
 apt-get "${options[@]}" -qq update
 cd "$dir"
-apt-get "${options[@]}" -qq source freeglut >/dev/null
+apt-get "${options[@]}" -qq source --tar-only freeglut >/dev/null
+tar -xf freeglut_*.orig.tar.*

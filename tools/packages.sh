@@ -15,12 +15,12 @@ esac
 
 # The compiler and CMake, the GL and GLUT headers, and Mesa's software driver to draw with.
 viewer=(g++ make cmake libgl-dev libglut-dev libgl1-mesa-dri)
-# The Windows build: the MinGW-w64 cross-compiler, dpkg-dev for apt-get source to unpack
-# freeglut's source package, and Wine to run the terrain generator and the viewer.
-windows=(g++-mingw-w64-x86-64-posix dpkg-dev wine wine64)
-# GoogleTest, the release's clang-format for the layout check, and for the window tests an X
+# The Windows build: the MinGW-w64 cross-compiler, and Wine to run the terrain generator and
+# the viewer.
+windows=(g++-mingw-w64-x86-64-posix wine wine64)
+# GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format for the layout check, and for the window tests an X
 # server with XTest, and libpng for the screenshot.
-tests=(libgtest-dev "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb)
+tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb)
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;

@@ -1,3 +1,5 @@
+# What building for Windows takes that Linux does not, all in one place.
+
 # Windows ships no GLUT: the build makes a static freeglut from Debian's own source package, once,
 # into a prefix under the build folder, and links it into the program so that it stands alone.
 set(FREEGLUT_PREFIX ${CMAKE_BINARY_DIR}/freeglut)
@@ -9,7 +11,7 @@ if(NOT EXISTS ${FREEGLUT_PREFIX}/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake)
   execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/freeglut_source.sh ${work} RESULT_VARIABLE failed)
   file(GLOB source LIST_DIRECTORIES true ${work}/freeglut-*)
   if(failed OR NOT source)
-    message(FATAL_ERROR "apt-get source freeglut failed: it needs deb entries in apt's sources and dpkg-dev")
+    message(FATAL_ERROR "apt-get source freeglut failed: it needs deb entries for Debian in apt's sources")
   endif()
   set(log 0)
   foreach(step
@@ -29,3 +31,10 @@ find_package(FreeGLUT CONFIG REQUIRED PATHS ${FREEGLUT_PREFIX} NO_DEFAULT_PATH N
 add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
 # The C and C++ runtimes go into the program too: it needs no DLL that Windows does not ship.
 add_link_options(-static)
+# The program and freeglut share that one C runtime, so glutInit needs no exit function handed to it.
+set_property(TARGET FreeGLUT::freeglut_static APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS GLUT_DISABLE_ATEXIT_HACK)
+
+# GL functions are declared as plain functions, not DLL imports, so that a call links to whatever
+# the link supplies: opengl32's import library in the program, the recording fake in the tests.
+# (MinGW's headers declare them so for the GDI's own build, which _GDI32_ stands for.)
+add_compile_definitions(_GDI32_)
