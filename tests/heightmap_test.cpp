@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <iterator>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
