@@ -160,8 +160,8 @@ int ViewerSession::closeWindow(double timeoutSeconds) {
     return viewer_->waitForExit(timeoutSeconds);
 }
 
-// The one window the viewer shows on the screen: no other client draws on this server. (Wine
-// keeps a 1 x 1 helper window mapped just off the screen, at (-1, -1).)
+// The one window the viewer shows: no other client draws on this server. (Wine keeps a 1 x 1
+// helper window mapped, at (-1, -1) or, from Wine 10 on, at (0, 0).)
 unsigned long ViewerSession::findWindow() {
     Display* display = display_.get();
     const Clock::time_point start = Clock::now();
@@ -172,8 +172,7 @@ unsigned long ViewerSession::findWindow() {
         for (unsigned k = 0; k < count; ++k) {
             XWindowAttributes attributes;
             if (XGetWindowAttributes(display, children[k], &attributes) &&
-                attributes.map_state == IsViewable && attributes.x + attributes.width > 0 &&
-                attributes.y + attributes.height > 0) {
+                attributes.map_state == IsViewable && attributes.width * attributes.height > 1) {
                 shown = children[k];
                 ++showing;
             }

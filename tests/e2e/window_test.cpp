@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -53,6 +54,19 @@ std::string expectedPrinted() {
     return "freeglut (" + windowsPath +
            "): fgPlatformInitialize: CreateDC failed, Screen size info may be incorrect\r\n"
            "This is quite likely caused by a bad '-display' parameter\r\n";
+}
+
+// Wine's major version where the Windows build is under test ("wine-10.0 ..."), 0 otherwise.
+int wineMajorVersion() {
+    int major = 0;
+    FILE* out = viewerUnderTest().windows() ? popen(WINE_PATH " --version", "r") : nullptr;
+    if (out != nullptr) {
+        if (std::fscanf(out, "wine-%d", &major) != 1) {
+            major = 0;
+        }
+        pclose(out);
+    }
+    return major;
 }
 
 // How many moves a drag whose picture must come out exactly alike can take. Windows merges the
@@ -259,6 +273,10 @@ TEST(ViewerInput, KeysAndTheMiddleButtonChangeNothing) {
 }
 
 TEST(ViewerWindow, ResizedTo800By400TheSceneIsStretchedToFill) {
+    if (wineMajorVersion() >= 10) {
+        GTEST_SKIP() << "Wine 10 takes no resize from outside the program while no window manager runs; "
+                        "Wine 8 (Debian 12) and Linux still check the Windows and Linux viewers";
+    }
     Session session(bundledTerrain());
     const Image square = session.firstPicture();
     const LitArea before = litArea(square);
