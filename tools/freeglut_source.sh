@@ -12,8 +12,7 @@ mkdir -p "$apt/sources" "$apt/lists/partial" "$apt/cache/archives/partial"
 
 eval "$(apt-config shell list Dir::Etc::sourcelist/f parts Dir::Etc::sourceparts/d)"
 # One-line lists and deb822 .sources files alike: every binary entry becomes a source entry.
-[ -f "$list" ] && sed -nE 's/^[[:space:]]*deb([[:space:]])/deb-src\1/p' "$list" >"$apt/sources/system.list"
-for file in "$parts"/*.list "$parts"/*.sources; do
+for file in "$list" "$parts"/*.list "$parts"/*.sources; do
   [ -f "$file" ] || continue
   case "$file" in
   *.list) sed -nE 's/^[[:space:]]*deb([[:space:]])/deb-src\1/p' "$file" ;;
