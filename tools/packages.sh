@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages for a job are installed. As root it installs what is missing
 # with apt-get; as anyone else it names what is missing and fails.
-# Usage: tools/packages.sh viewer|windows|tests
+# Usage: tools/packages.sh viewer|windows|web|tests
 set -euo pipefail
 
 # The releases differ only in which clang-format they package.
@@ -18,6 +18,8 @@ viewer=(g++ make cmake libgl-dev libglut-dev libgl1-mesa-dri)
 # The Windows build: the MinGW-w64 cross-compiler, and Wine to run the terrain generator and
 # the viewer.
 windows=(g++-mingw-w64-x86-64-posix wine wine64)
+# The web build: Emscripten, and the certificates its Node.js looks for at every start, or warns.
+web=(cmake make emscripten ca-certificates)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format for the layout check, and for the window tests an X
 # server with XTest, and libpng for the screenshot.
 tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb)
@@ -25,9 +27,10 @@ tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libpng-dev
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
 windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
+web) packages=("${web[@]}") needs="The web build needs" ;;
 tests) packages=("${viewer[@]}" "${windows[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
-  echo "usage: $0 viewer|windows|tests" >&2
+  echo "usage: $0 viewer|windows|web|tests" >&2
   exit 2
   ;;
 esac

@@ -1,0 +1,38 @@
+# What building for the browser takes, all in one place: Debian's Emscripten turns the viewer into
+# a page, build-web/index.html, that loads index.js and index.wasm and reads the sample.raw beside
+# it. GL is Emscripten's emulation of the fixed-function pipeline on WebGL and GLUT its own, each
+# with what web/ adds to them; the shared code keeps the calls it makes on the desktop.
+# (The web preset adds Debian's own Node.js modules to NODE_PATH: emcc needs their acorn, and a
+# Node.js from outside Debian, such as NodeSource's, does not look there.)
+set(WEB_DIR ${PROJECT_SOURCE_DIR}/web)
+
+add_library(web_platform STATIC ${WEB_DIR}/platform.cpp)
+
+# The emulation's glBegin, glEnd, glutInit and glutInitWindowSize, reached by web/platform.cpp
+# through the names the linker gives them, so that it can stand in front of them.
+add_library(OpenGL::GL INTERFACE IMPORTED)
+target_link_libraries(OpenGL::GL INTERFACE web_platform)
+target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -lGL
+                    "LINKER:--wrap=glBegin,--wrap=glEnd")
+add_library(GLUT::GLUT INTERFACE IMPORTED)
+target_link_libraries(GLUT::GLUT INTERFACE OpenGL::GL)
+target_link_options(GLUT::GLUT INTERFACE -lglut "SHELL:--js-library ${WEB_DIR}/glut_mouse.js"
+                    "LINKER:--wrap=glutInit,--wrap=glutInitWindowSize")
+
+set(CMAKE_EXECUTABLE_SUFFIX .html)
+
+# Set once every folder's targets exist.
+function(mirovale_web_targets)
+  # The page: web/index.html around the program, which web/page.js sets up. (Debian 12's emcc
+  # stops in its HTML minifier, so the page is left as written.)
+  set_target_properties(mirovale PROPERTIES OUTPUT_NAME index)
+  target_link_options(mirovale PRIVATE -sENVIRONMENT=web -sMINIFY_HTML=0 "SHELL:--shell-file ${WEB_DIR}/index.html"
+                      "SHELL:--pre-js ${WEB_DIR}/page.js")
+  set_property(TARGET mirovale APPEND PROPERTY LINK_DEPENDS
+               ${WEB_DIR}/index.html ${WEB_DIR}/page.js ${WEB_DIR}/glut_mouse.js)
+  # The terrain generator runs under Node.js at build time and writes a real file. Its wasm goes
+  # inside its script: Node.js 18 and later would fetch a separate one as a URL, which fails.
+  set_target_properties(make_terrain PROPERTIES SUFFIX .js)
+  target_link_options(make_terrain PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1)
+endfunction()
+cmake_language(DEFER CALL mirovale_web_targets)

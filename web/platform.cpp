@@ -1,0 +1,110 @@
+// What the browser build needs beyond the shared code, which keeps the GL and GLUT calls it makes
+// on the desktop. Emscripten emulates the fixed-function pipeline on WebGL, but it has no
+// double-precision entry points, and WebGL draws no polygon outlines; its GLUT sizes the canvas in
+// CSS pixels and gets the mouse wrong (glut_mouse.js mends that).
+#include <GL/glut.h>
+#include <emscripten/html5.h>
+
+#include <cmath>
+
+// Emscripten's own functions, which the link (cmake/web.cmake) lets this file reach through these
+// names while the shared code's calls come here; and the mending in glut_mouse.js.
+extern "C" {
+void __real_glBegin(GLenum mode);
+void __real_glEnd();
+void __real_glutInit(int* argc, char** argv);
+void __real_glutInitWindowSize(int width, int height);
+void mendGlutMouse();
+}
+
+namespace {
+
+// How each side of a polygon is drawn, as glPolygonMode last set it.
+GLenum s_frontMode = GL_FILL;
+GLenum s_backMode = GL_FILL;
+
+// The triangle being outlined: its corners so far, each with the normal current when it came.
+struct Corner {
+    GLfloat normal[3];
+    GLfloat vertex[3];
+};
+bool s_outlining = false;
+Corner s_corners[3];
+int s_cornerCount = 0;
+GLfloat s_normal[3] = {0.0f, 0.0f, 1.0f};
+
+void emitCorner(const Corner& corner) {
+    glNormal3fv(corner.normal);
+    glVertex3fv(corner.vertex);
+}
+
+} // namespace
+
+// WebGL fills every triangle. While both sides are to be drawn as lines, a batch of triangles is
+// drawn as the lines of their edges instead, each triangle's in the order GL walks them: first to
+// second corner, second to third, third back to first.
+void glPolygonMode(GLenum face, GLenum mode) {
+    if (face == GL_FRONT || face == GL_FRONT_AND_BACK) {
+        s_frontMode = mode;
+    }
+    if (face == GL_BACK || face == GL_FRONT_AND_BACK) {
+        s_backMode = mode;
+    }
+}
+
+extern "C" void __wrap_glBegin(GLenum mode) {
+    s_outlining = mode == GL_TRIANGLES && s_frontMode == GL_LINE && s_backMode == GL_LINE;
+    s_cornerCount = 0;
+    __real_glBegin(s_outlining ? GL_LINES : mode);
+}
+
+extern "C" void __wrap_glEnd() {
+    // As in GL, the corners of an unfinished triangle draw nothing.
+    s_outlining = false;
+    __real_glEnd();
+}
+
+// The emulation streams a normal with the vertex that follows it, so the current normal is kept
+// here and goes out with every vertex.
+void glNormal3d(GLdouble x, GLdouble y, GLdouble z) {
+    s_normal[0] = static_cast<GLfloat>(x);
+    s_normal[1] = static_cast<GLfloat>(y);
+    s_normal[2] = static_cast<GLfloat>(z);
+}
+
+void glVertex3d(GLdouble x, GLdouble y, GLdouble z) {
+    const Corner corner = {{s_normal[0], s_normal[1], s_normal[2]},
+                           {static_cast<GLfloat>(x), static_cast<GLfloat>(y), static_cast<GLfloat>(z)}};
+    if (!s_outlining) {
+        emitCorner(corner);
+        return;
+    }
+    s_corners[s_cornerCount++] = corner;
+    if (s_cornerCount == 3) {
+        for (int k = 0; k < 3; ++k) {
+            emitCorner(s_corners[k]);
+            emitCorner(s_corners[(k + 1) % 3]);
+        }
+        s_cornerCount = 0;
+    }
+}
+
+void glMaterialf(GLenum face, GLenum name, GLfloat value) { glMaterialfv(face, name, &value); }
+
+void glLightModeli(GLenum name, GLint value) { glLightModelf(name, static_cast<GLfloat>(value)); }
+
+// WebGL always interpolates across a face; the viewer asks for nothing else.
+void glShadeModel(GLenum) {}
+
+// GLUT's window is the page's canvas. It is sized in device pixels, so on a high-density screen the
+// picture is drawn at the screen's own resolution, while the page shows it at the size asked for.
+extern "C" void __wrap_glutInitWindowSize(int width, int height) {
+    const double ratio = emscripten_get_device_pixel_ratio();
+    __real_glutInitWindowSize(static_cast<int>(std::lround(width * ratio)),
+                              static_cast<int>(std::lround(height * ratio)));
+}
+
+extern "C" void __wrap_glutInit(int* argc, char** argv) {
+    mendGlutMouse();
+    __real_glutInit(argc, argv);
+}
