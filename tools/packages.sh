@@ -20,15 +20,17 @@ viewer=(g++ make cmake libgl-dev libglut-dev libgl1-mesa-dri)
 windows=(g++-mingw-w64-x86-64-posix wine wine64)
 # The web build: Emscripten, and the certificates its Node.js looks for at every start, or warns.
 web=(cmake make emscripten ca-certificates)
-# GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format for the layout check, and for the window tests an X
-# server with XTest, and libpng for the screenshot.
-tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb)
+# GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
+# for the layout check, and for the window tests an X server with XTest, libpng for the
+# screenshot, and the three browsers the web page is opened in (WebKitGTK's comes with its library).
+tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb
+  chromium firefox-esr libwebkit2gtk-4.1-0)
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
 windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
 web) packages=("${web[@]}") needs="The web build needs" ;;
-tests) packages=("${viewer[@]}" "${windows[@]}" "${tests[@]}") needs="The tests need" ;;
+tests) packages=("${viewer[@]}" "${windows[@]}" "${web[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
   echo "usage: $0 viewer|windows|web|tests" >&2
   exit 2

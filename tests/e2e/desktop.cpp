@@ -1,5 +1,6 @@
 #include "desktop.h"
 
+#include "browser.h"
 #include "temp_dir.h"
 
 #include <cerrno>
@@ -72,6 +73,39 @@ void stop(pid_t pid) {
     }
 }
 
+// Starts a web server on the loopback for dir, on a port it picks, and returns its pid and the
+// page's address.
+std::pair<pid_t, std::string> serve(const std::string& dir) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    const pid_t pid =
+        launch({PYTHON_PATH, "-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory", dir, "0"}, [&] {
+            close(fds[0]);
+            dup2(fds[1], STDOUT_FILENO);
+            // The requests it answered, for a failure to show.
+            const int log = open((dir + "/served.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(log, STDERR_FILENO);
+        });
+    close(fds[1]);
+    // It says "Serving HTTP on 127.0.0.1 port N (http://127.0.0.1:N/) ..." once it listens.
+    std::string said;
+    pollfd readable = {fds[0], POLLIN, 0};
+    char c = 0;
+    while (c != '\n' && poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1) {
+        said += c;
+    }
+    close(fds[0]);
+    const size_t start = said.find("(http://");
+    const size_t end = said.find(")", start);
+    if (start == std::string::npos || end == std::string::npos) {
+        stop(pid);
+        throw std::runtime_error("the web server did not start: " + said);
+    }
+    return {pid, said.substr(start + 1, end - start - 1) + "index.html"};
+}
+
 } // namespace
 
 double secondsSince(Clock::time_point start) {
@@ -87,7 +121,7 @@ XServer::XServer() {
     }
     // -displayfd lets the server take the first free display number and tell us which.
     pid_ = launch({XVFB_PATH, "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen", "0",
-                   "1024x768x24", "-noreset"},
+                   "1280x1024x24", "-noreset"},
                   [&] { close(fds[0]); });
     close(fds[1]);
     // The number comes once the server takes connections, in two writes: digits, then a newline.
@@ -108,14 +142,30 @@ XServer::~XServer() { stop(pid_); }
 
 ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& workDir,
                              const std::string& display)
-    : workDir_(workDir) {
+    : workDir_(workDir), browser_(program.browser) {
     // Resolved before the child changes directory.
     const std::string path = std::filesystem::absolute(program.path).string();
     std::vector<std::string> command = {path};
+    BrowserLaunch browser;
     if (program.windows()) {
         command = {WINE_PATH, path};
+    } else if (program.web()) {
+        // The page beside the test's own sample.raw, or none.
+        for (const char* file : {"index.html", "index.js", "index.wasm"}) {
+            std::filesystem::copy_file(path + "/" + file, workDir + "/" + file);
+        }
+        std::string url;
+        std::tie(server_, url) = serve(workDir);
+        const std::string profile = workDir + "/browser";
+        std::filesystem::create_directory(profile);
+        browser = browserLaunch(program.browser, url, profile, program.pixelRatio);
+        command = browser.command;
     }
     pid_ = launch(command, [&] {
+        // A browser leads a process group of its own, so that its helpers stop with it.
+        if (program.web()) {
+            setpgid(0, 0);
+        }
         if (chdir(workDir.c_str()) != 0) {
             _exit(126);
         }
@@ -133,13 +183,41 @@ ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& wo
             setenv("WINEPREFIX", program.winePrefix.c_str(), 1);
             setenv("WINEDEBUG", "-all", 1);
         }
+        for (const auto& [name, value] : browser.environment) {
+            setenv(name.c_str(), value.c_str(), 1);
+        }
     });
+    if (program.web()) {
+        group_ = pid_;
+    }
 }
 
 ViewerProcess::~ViewerProcess() {
     if (running()) {
         stop(pid_);
     }
+    // Whatever the browser left running, then the server.
+    if (group_ > 0) {
+        kill(-group_, SIGKILL);
+    }
+    if (server_ > 0) {
+        stop(server_);
+    }
+}
+
+bool ViewerProcess::started(double timeoutSeconds) {
+    const Clock::time_point start = Clock::now();
+    while (server_ > 0) {
+        const std::vector<uint8_t> log = readFile(workDir_ + "/served.txt");
+        if (std::string(log.begin(), log.end()).find("\"GET /sample.raw ") != std::string::npos) {
+            return true;
+        }
+        if (secondsSince(start) > timeoutSeconds) {
+            return false;
+        }
+        sleepSeconds(0.05);
+    }
+    return true;
 }
 
 int ViewerProcess::waitForExit(double timeoutSeconds) {
@@ -155,5 +233,6 @@ bool ViewerProcess::running() { return waitForExit(0.0) == -1; }
 
 std::string ViewerProcess::printed() const {
     const std::vector<uint8_t> bytes = readFile(workDir_ + "/printed.txt");
-    return std::string(bytes.begin(), bytes.end());
+    const std::string printed(bytes.begin(), bytes.end());
+    return browser_.empty() ? printed : consoleLines(browser_, printed);
 }

@@ -4,9 +4,9 @@
 #include <string>
 #include <sys/types.h>
 
-// A private X server: the Xvfb that the build found, on a display number of its own, with no
-// TCP and no window manager. It stops with this object, or with the test process should that
-// die first.
+// A private X server: the Xvfb that the build found, on a display number of its own, with a
+// 1280 x 1024 screen, no TCP and no window manager. It stops with this object, or with the test
+// process should that die first.
 class XServer {
 public:
     XServer();
@@ -21,17 +21,22 @@ private:
     std::string display_;
 };
 
-// A viewer build to start: a Linux program, or a Windows one that runs under Wine, in the Wine
-// prefix given.
+// A viewer build to start: a Linux program, a Windows one that runs under Wine in the Wine prefix
+// given, or the web page in the build folder given, in a browser.
 struct ViewerProgram {
     std::string path;
-    std::string winePrefix; // empty for a Linux program
+    std::string winePrefix; // empty but for a Windows program
+    std::string browser;    // "chromium", "firefox" or "webkit" for the page; empty otherwise
+    int pixelRatio = 1;     // the browser's device pixels to a CSS pixel
 
     bool windows() const { return !winePrefix.empty(); }
+    bool web() const { return !browser.empty(); }
 };
 
 // The viewer under test, started in workDir (which holds its sample.raw, or not) on display.
 // What it prints goes to a file there. It is killed with this object if still running.
+// The page is served from workDir, with its sample.raw, by a server of its own on this machine's
+// loopback, and opened in the browser; what it prints is what the page's console says.
 class ViewerProcess {
 public:
     ViewerProcess(const ViewerProgram& program, const std::string& workDir, const std::string& display);
@@ -39,6 +44,9 @@ public:
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;
 
+    // Whether it has got as far as its main loop within timeoutSeconds: a program at once, the
+    // page once the server has answered its request for sample.raw, which it makes just before.
+    bool started(double timeoutSeconds);
     // The exit status once it has ended within timeoutSeconds; -1 if still running then.
     int waitForExit(double timeoutSeconds);
     bool running();
@@ -47,8 +55,11 @@ public:
 
 private:
     pid_t pid_ = -1;
+    pid_t group_ = -1;  // a browser's process group
+    pid_t server_ = -1; // the page's web server
     int status_ = -1;
     std::string workDir_;
+    std::string browser_;
 };
 
 void sleepSeconds(double seconds);

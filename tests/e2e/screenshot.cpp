@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        ViewerSession session(ViewerProgram{argv[1], ""},
+        ViewerSession session(ViewerProgram{argv[1], "", "", 1},
                               [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[2])); });
         const Image image = session.firstPicture();
         session.closeWindow();

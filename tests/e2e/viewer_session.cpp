@@ -32,11 +32,29 @@ ViewerSession::ViewerSession(const ViewerProgram& program, const std::function<v
     }
     XSetErrorHandler(ignoreXError);
     window_ = findWindow();
+    if (program.web()) {
+        placeBrowserWindow(512 * program.pixelRatio);
+    }
 }
 
+// The UTF-8 name that current programs give, or else the older Latin-1 one.
 std::string ViewerSession::title() {
+    Display* display = display_.get();
+    Atom type = None;
+    int format = 0;
+    unsigned long length = 0, remaining = 0;
+    unsigned char* value = nullptr;
+    if (XGetWindowProperty(display, window_, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024, False,
+                           XInternAtom(display, "UTF8_STRING", False), &type, &format, &length, &remaining,
+                           &value) == Success &&
+        value != nullptr && format == 8) {
+        const std::string title(reinterpret_cast<char*>(value), length);
+        XFree(value);
+        return title;
+    }
+    XFree(value);
     char* name = nullptr;
-    XFetchName(display_.get(), window_, &name);
+    XFetchName(display, window_, &name);
     const std::string title = name != nullptr ? name : "";
     XFree(name);
     return title;
@@ -53,6 +71,23 @@ std::pair<int, int> ViewerSession::size() {
 void ViewerSession::resize(int width, int height) {
     XResizeWindow(display_.get(), window_, width, height);
     XSync(display_.get(), False);
+}
+
+int ViewerSession::windowsShown() { return static_cast<int>(shownWindows().size()); }
+
+void ViewerSession::placeBrowserWindow(int side) {
+    XWindowAttributes attributes;
+    const Clock::time_point start = Clock::now();
+    while (
+        XGetWindowAttributes(display_.get(), window_, &attributes) &&
+        (attributes.x != 0 || attributes.y != 0 || attributes.width != side || attributes.height != side)) {
+        if (secondsSince(start) > 10.0) {
+            throw std::runtime_error("the browser's window keeps another size or place");
+        }
+        XMoveResizeWindow(display_.get(), window_, 0, 0, side, side);
+        XSync(display_.get(), False);
+        sleepSeconds(0.1);
+    }
 }
 
 void ViewerSession::movePointer(int x, int y) {
@@ -139,6 +174,8 @@ Image ViewerSession::pictureChangedFrom(const Image& before) {
 }
 
 Image ViewerSession::firstPicture() {
+    // A page that never gets that far is judged by what it shows all the same.
+    viewer_->started(15.0);
     const Clock::time_point start = Clock::now();
     while (litArea(capture()).count == 0 && secondsSince(start) < 1.5) {
         sleepSeconds(0.05);
@@ -160,29 +197,35 @@ int ViewerSession::closeWindow(double timeoutSeconds) {
     return viewer_->waitForExit(timeoutSeconds);
 }
 
-// The one window the viewer shows: no other client draws on this server. (Wine keeps a 1 x 1
-// helper window mapped, at (-1, -1) or, from Wine 10 on, at (0, 0).)
-unsigned long ViewerSession::findWindow() {
+// Wine keeps a 1 x 1 helper window mapped, at (-1, -1) or, from Wine 10 on, at (0, 0), and
+// browsers keep some of their own.
+std::vector<unsigned long> ViewerSession::shownWindows() {
     Display* display = display_.get();
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::vector<unsigned long> shown;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    for (unsigned k = 0; k < count; ++k) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[k], &attributes) && attributes.map_state == IsViewable &&
+            attributes.width * attributes.height > 1) {
+            shown.push_back(children[k]);
+        }
+    }
+    XFree(children);
+    return shown;
+}
+
+// The one window the viewer shows: no other client draws on this server.
+unsigned long ViewerSession::findWindow() {
     const Clock::time_point start = Clock::now();
     while (secondsSince(start) < 20.0) {
-        Window root = 0, parent = 0, shown = 0, *children = nullptr;
-        unsigned count = 0, showing = 0;
-        XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
-        for (unsigned k = 0; k < count; ++k) {
-            XWindowAttributes attributes;
-            if (XGetWindowAttributes(display, children[k], &attributes) &&
-                attributes.map_state == IsViewable && attributes.width * attributes.height > 1) {
-                shown = children[k];
-                ++showing;
-            }
-        }
-        XFree(children);
-        if (showing > 1) {
+        const std::vector<unsigned long> shown = shownWindows();
+        if (shown.size() > 1) {
             throw std::runtime_error("the viewer shows more than one window");
         }
-        if (showing == 1) {
-            return shown;
+        if (shown.size() == 1) {
+            return shown[0];
         }
         if (!viewer_->running()) {
             throw std::runtime_error("the viewer ended before its window showed: " + viewer_->printed());
@@ -230,6 +273,17 @@ int greyPixels(const Image& image) {
     int count = 0;
     for (uint32_t pixel : image.pixels) {
         count += pixel != 0 && pixel != 0xffffffu;
+    }
+    return count;
+}
+
+int differingPixels(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height) {
+        return -1;
+    }
+    int count = 0;
+    for (size_t k = 0; k < a.pixels.size(); ++k) {
+        count += a.pixels[k] != b.pixels[k];
     }
     return count;
 }

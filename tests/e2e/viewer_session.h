@@ -37,6 +37,9 @@ LitArea litArea(const Image& image);
 // How many pixels are neither pure black nor pure white.
 int greyPixels(const Image& image);
 
+// How many pixels differ between two pictures of one size; -1 where their sizes differ.
+int differingPixels(const Image& a, const Image& b);
+
 // Xlib's connection type, named here so that its macros stay out of the tests.
 struct _XDisplay;
 
@@ -55,6 +58,8 @@ public:
     std::string title();
     std::pair<int, int> size();
     void resize(int width, int height);
+    // How many windows show: one, unless a menu or a second window has opened.
+    int windowsShown();
 
     // Moves the pointer to (x, y) in the window.
     void movePointer(int x, int y);
@@ -77,7 +82,11 @@ public:
     int closeWindow(double timeoutSeconds = 10.0);
 
 private:
+    // The windows that show, leaving out the 1 x 1 helper windows that Wine keeps mapped.
+    std::vector<unsigned long> shownWindows();
     unsigned long findWindow();
+    // A browser's window is made what the desktop viewer's is: side x side at the top-left.
+    void placeBrowserWindow(int side);
 
     TempDir dir_;
     XServer x_;

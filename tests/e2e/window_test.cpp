@@ -1,5 +1,6 @@
 // The viewer in a real X window: started on a private Xvfb, driven through XTest and looked at
 // through Xlib.
+#include "browser.h"
 #include "viewer_session.h"
 
 #include <gtest/gtest.h>
@@ -26,17 +27,23 @@ std::vector<uint8_t> bundledTerrain() {
 }
 
 // The Linux build, the one these tests were written for.
-const ViewerProgram kLinuxViewer{MIROVALE_PATH, ""};
+const ViewerProgram kLinuxViewer{MIROVALE_PATH, "", "", 1};
 
-// The build under test: the Linux one, or where MIROVALE_WINDOWS_BUILD names the Windows build's
-// folder, its mirovale.exe under Wine, in the Wine prefix that the build made there.
+// The build under test: the Linux one; or where MIROVALE_WINDOWS_BUILD names the Windows build's
+// folder, its mirovale.exe under Wine, in the Wine prefix that the build made there; or where
+// MIROVALE_BROWSER names a browser, the web build's page in it.
 const ViewerProgram& viewerUnderTest() {
     static const ViewerProgram program = [] {
         const char* windows = std::getenv("MIROVALE_WINDOWS_BUILD");
-        if (windows == nullptr) {
-            return kLinuxViewer;
+        const char* browser = std::getenv("MIROVALE_BROWSER");
+        if (windows != nullptr) {
+            return ViewerProgram{std::string(windows) + "/mirovale.exe", std::string(windows) + "/wine", "",
+                                 1};
         }
-        return ViewerProgram{std::string(windows) + "/mirovale.exe", std::string(windows) + "/wine"};
+        if (browser != nullptr) {
+            return ViewerProgram{MIROVALE_WEB_BUILD, "", browser, 1};
+        }
+        return kLinuxViewer;
     }();
     return program;
 }
@@ -47,6 +54,7 @@ const ViewerProgram& viewerUnderTest() {
 std::string expectedPrinted() {
     const ViewerProgram& program = viewerUnderTest();
     if (!program.windows()) {
+        // The page's console stays as quiet as the desktop viewer.
         return "";
     }
     std::string windowsPath = "Z:" + std::filesystem::absolute(program.path).lexically_normal().string();
@@ -70,9 +78,19 @@ int wineMajorVersion() {
 }
 
 // How many moves a drag whose picture must come out exactly alike can take. Windows merges the
-// pointer motion a program has not read yet, so there a drag in several moves is sampled at a
-// number of points that depends on timing, and turns by a different amount; one move is one move.
-int exactDragSteps(int steps) { return viewerUnderTest().windows() ? 1 : steps; }
+// pointer motion a program has not read yet, and browsers the mouse moves of one animation frame,
+// so there a drag in several moves is sampled at a number of points that depends on timing, and
+// turns by a different amount; one move is one move.
+int exactDragSteps(int steps) {
+    const ViewerProgram& program = viewerUnderTest();
+    return program.windows() || program.web() ? 1 : steps;
+}
+
+// The window title: the browser adds its own name to the page's.
+std::string expectedTitle() {
+    const ViewerProgram& program = viewerUnderTest();
+    return program.web() ? browserWindowTitle(program.browser, kTitle) : kTitle;
+}
 
 // A level plate at height 0: edge-on it is a single line across the window.
 std::vector<uint8_t> levelTerrain() { return std::vector<uint8_t>(kTerrainBytes, 0); }
@@ -109,15 +127,21 @@ TEST(Image, MeasuresTheLitArea) {
     EXPECT_DOUBLE_EQ(lit.centreX, 5.0 / 3);
     EXPECT_DOUBLE_EQ(lit.centreY, 4.0 / 3);
     EXPECT_EQ(greyPixels(image), 1);
+    Image moved = image;
+    std::swap(moved.pixels[5], moved.pixels[4]);
+    EXPECT_EQ(differingPixels(image, moved), 2);
+    EXPECT_EQ(differingPixels(image, image), 0);
+    EXPECT_EQ(differingPixels(image, Image{3, 4, image.pixels}), -1);
     image.pixels.assign(12, 0);
     EXPECT_EQ(litArea(image).count, 0);
 }
 
 TEST(ViewerWindow, OpensTitledAt512SquareOnAWhiteWireframeAroundTheCentre) {
     Session session(bundledTerrain());
-    EXPECT_EQ(session.title(), kTitle);
     EXPECT_EQ(session.size(), std::make_pair(512, 512));
     const Image image = session.firstPicture();
+    // A page has its title once it has loaded.
+    EXPECT_EQ(session.title(), expectedTitle());
     EXPECT_EQ(image.width, 512);
     EXPECT_EQ(image.height, 512);
     EXPECT_EQ(greyPixels(image), 0) << "the picture has colours other than white lines on black";
@@ -226,6 +250,19 @@ TEST(ViewerTurn, ALongDragStillShowsTheTerrain) {
     session.closeAndExpectCleanExit();
 }
 
+TEST(ViewerTurn, ADragReleasedOutsideTheWindowEnds) {
+    Session session(bundledTerrain());
+    const Image start = session.firstPicture();
+    session.drag(1, {{256, 256}, {400, 300}, {700, 350}});
+    const Image released = session.pictureChangedFrom(start);
+    // Back over the window with no button held, the pointer turns nothing.
+    session.movePointer(700, 350);
+    session.movePointer(300, 200);
+    session.movePointer(100, 400);
+    EXPECT_TRUE(session.picture(0.6) == released) << "the drag went on after its release outside the window";
+    session.closeAndExpectCleanExit();
+}
+
 TEST(ViewerZoom, RightDragDownShrinksTheTerrainAndBackUpRestoresIt) {
     Session session(bundledTerrain());
     const Image start = session.firstPicture();
@@ -234,6 +271,7 @@ TEST(ViewerZoom, RightDragDownShrinksTheTerrainAndBackUpRestoresIt) {
     // 128 pixels down: the camera moves a quarter unit away.
     session.drag(3, line(256, 100, 256, 228, 8));
     const Image farther = session.pictureChangedFrom(start);
+    EXPECT_EQ(session.windowsShown(), 1) << "the right button opened a menu";
     const LitArea away = litArea(farther);
     EXPECT_LT(away.width(), before.width() * 0.95) << "right-drag down did not make the terrain smaller";
     EXPECT_LT(away.height(), before.height() * 0.95) << "right-drag down did not make the terrain smaller";
@@ -248,7 +286,7 @@ TEST(ViewerZoom, RightDragDownShrinksTheTerrainAndBackUpRestoresIt) {
     session.closeAndExpectCleanExit();
 }
 
-TEST(ViewerInput, KeysAndTheMiddleButtonChangeNothing) {
+TEST(ViewerInput, KeysTheMiddleButtonAndTheWheelChangeNothing) {
     const Path turn = line(256, 256, 300, 290, exactDragSteps(6));
     Image withKeys;
     {
@@ -258,7 +296,13 @@ TEST(ViewerInput, KeysAndTheMiddleButtonChangeNothing) {
         session.pressKeys({"a", "z", "plus", "minus", "space", "Return", "Left", "Right", "Up", "Down",
                            "Page_Up", "F1", "Escape"});
         session.drag(2, line(100, 100, 400, 400, 10));
-        EXPECT_TRUE(session.picture(0.6) == start) << "keys or the middle button changed the picture";
+        // The wheel is buttons 4 (up) and 5 (down).
+        for (const int wheel : {4, 4, 5, 5, 5}) {
+            session.drag(wheel, {{300, 200}});
+        }
+        EXPECT_TRUE(session.picture(0.6) == start)
+            << "keys, the middle button or the wheel changed the picture";
+        EXPECT_EQ(session.windowsShown(), 1) << "a key or button opened a window";
         ASSERT_TRUE(session.viewer().running()) << "a key ended the viewer";
         // Whatever state they might have changed unseen would show in a later turn.
         session.drag(1, turn);
@@ -268,28 +312,41 @@ TEST(ViewerInput, KeysAndTheMiddleButtonChangeNothing) {
     Session plain(bundledTerrain());
     const Image start = plain.firstPicture();
     plain.drag(1, turn);
-    EXPECT_TRUE(plain.pictureChangedFrom(start) == withKeys) << "keys or the middle button changed the view";
+    EXPECT_TRUE(plain.pictureChangedFrom(start) == withKeys)
+        << "keys, the middle button or the wheel changed the view";
     plain.closeAndExpectCleanExit();
 }
 
+// Resizes the window to width x height, and checks that the first frame shows scaled by scaleX
+// and scaleY from the top-left corner; returns the first frame and the resized picture.
+std::pair<Image, Image> expectResizedPictureScaled(Session& session, int width, int height, double scaleX,
+                                                   double scaleY) {
+    const Image first = session.firstPicture();
+    session.resize(width, height);
+    const Image resized = session.pictureChangedFrom(first);
+    EXPECT_EQ(resized.width, width);
+    EXPECT_EQ(resized.height, height);
+    const LitArea before = litArea(first);
+    const LitArea after = litArea(resized);
+    EXPECT_NEAR(after.centreX, before.centreX * scaleX, 6);
+    EXPECT_NEAR(after.centreY, before.centreY * scaleY, 6);
+    EXPECT_NEAR(double(after.width()) / before.width(), scaleX, 0.05) << "the picture is cut or stretched";
+    EXPECT_NEAR(double(after.height()) / before.height(), scaleY, 0.05) << "the picture is cut or stretched";
+    return {first, resized};
+}
+
 TEST(ViewerWindow, ResizedTo800By400TheSceneIsStretchedToFill) {
+    if (viewerUnderTest().web()) {
+        GTEST_SKIP() << "the page keeps its canvas square and shows it whole instead; "
+                        "WebPage.ShowsTheCanvasSmallerAndWholeInASmallerWindow checks that";
+    }
     if (wineMajorVersion() >= 10) {
         GTEST_SKIP() << "Wine 10 takes no resize from outside the program while no window manager runs; "
                         "Wine 8 (Debian 12) and Linux still check the Windows and Linux viewers";
     }
     Session session(bundledTerrain());
-    const Image square = session.firstPicture();
-    const LitArea before = litArea(square);
-    session.resize(800, 400);
-    const Image wide = session.pictureChangedFrom(square);
-    ASSERT_EQ(wide.width, 800);
-    ASSERT_EQ(wide.height, 400);
-    const LitArea after = litArea(wide);
     // The same frustum over a wider, lower viewport scales x by 800 / 512 and y by 400 / 512.
-    EXPECT_NEAR(after.centreX, before.centreX * 800 / 512, 6);
-    EXPECT_NEAR(after.centreY, before.centreY * 400 / 512, 6);
-    EXPECT_NEAR(double(after.width()) / before.width(), 800.0 / 512, 0.05);
-    EXPECT_NEAR(double(after.height()) / before.height(), 400.0 / 512, 0.05);
+    const Image wide = expectResizedPictureScaled(session, 800, 400, 800.0 / 512, 400.0 / 512).second;
     EXPECT_EQ(greyPixels(wide), 0);
     session.closeAndExpectCleanExit();
 }
@@ -299,9 +356,10 @@ void expectABlackWindowThatStillAnswers(Session& session) {
     EXPECT_EQ(litArea(session.firstPicture()).count, 0);
     session.drag(1, line(256, 256, 350, 380, 10));
     session.drag(3, line(256, 256, 256, 100, 10));
-    session.resize(300, 200);
+    // Browsers keep their windows at least 500 pixels wide.
+    session.resize(500, 300);
     const Image resized = session.picture(0.5);
-    EXPECT_EQ(resized.width, 300);
+    EXPECT_EQ(resized.width, 500);
     EXPECT_EQ(litArea(resized).count, 0);
     EXPECT_TRUE(session.viewer().running());
     session.closeAndExpectCleanExit();
@@ -320,6 +378,10 @@ TEST(ViewerTerrainFile, ShortFileGivesABlackWindowThatStillAnswers) {
 }
 
 TEST(ViewerTerrainFile, FifoWithNoWriterGivesABlackWindowThatStillAnswers) {
+    if (viewerUnderTest().web()) {
+        GTEST_SKIP() << "the web server waits on the FIFO before it answers, so the page never gets a "
+                        "reply; a page reads only what a server sends, which the other cases cover";
+    }
     Session session(viewerUnderTest(), [](const TempDir& dir) {
         if (mkfifo((dir.path() + "/sample.raw").c_str(), 0600) != 0) {
             throw std::runtime_error("mkfifo failed");
@@ -342,19 +404,68 @@ TEST(ViewerTerrainFile, LongerFileDrawsLikeItsFirst66049Bytes) {
     EXPECT_TRUE(pictures[0] == pictures[1]) << "bytes past the grid changed the picture";
 }
 
-TEST(WindowsBuild, DrawsTheLinuxBuildsFirstFramePixelForPixel) {
-    ASSERT_TRUE(viewerUnderTest().windows()) << "this test compares the Windows build with the Linux one";
-    Image pictures[2];
-    const ViewerProgram* programs[2] = {&kLinuxViewer, &viewerUnderTest()};
-    for (int k = 0; k < 2; ++k) {
-        ViewerSession session(*programs[k],
-                              [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); });
-        pictures[k] = session.firstPicture();
-        EXPECT_EQ(session.closeWindow(), 0);
+// The first frame, then the picture after one move of each drag, in a session of each program.
+std::vector<Image> picturesOfOneMoveDrags(const ViewerProgram& program, int scale) {
+    ViewerSession session(program, [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); });
+    if (session.size() != std::make_pair(512 * scale, 512 * scale)) {
+        const Image small = session.firstPicture();
+        session.resize(512 * scale, 512 * scale);
+        session.pictureChangedFrom(small);
     }
-    EXPECT_GT(litArea(pictures[1]).count, 0) << "the Windows build drew nothing";
-    EXPECT_TRUE(pictures[0] == pictures[1])
-        << "the Windows build's first frame differs from the Linux build's";
+    std::vector<Image> pictures = {session.firstPicture()};
+    session.drag(1, {{200 * scale, 300 * scale}, {330 * scale, 210 * scale}});
+    pictures.push_back(session.pictureChangedFrom(pictures.back()));
+    session.drag(3, {{256 * scale, 100 * scale}, {256 * scale, 300 * scale}});
+    pictures.push_back(session.pictureChangedFrom(pictures.back()));
+    EXPECT_EQ(session.closeWindow(), 0);
+    return pictures;
+}
+
+// Each build draws through Mesa's software rasteriser, as the Linux build does, so its pictures
+// come out as the Linux build's do, but for at most one lit pixel in perMille thousand.
+void expectTheLinuxBuildsPictures(const ViewerProgram& program, int scale, int perMille) {
+    const std::vector<Image> linux = picturesOfOneMoveDrags(kLinuxViewer, scale);
+    const std::vector<Image> other = picturesOfOneMoveDrags(program, scale);
+    ASSERT_EQ(other.size(), linux.size());
+    const char* const moments[] = {"first frame", "picture after a left-drag", "picture after a right-drag"};
+    for (size_t k = 0; k < linux.size(); ++k) {
+        const int lit = litArea(linux[k]).count;
+        EXPECT_GT(litArea(other[k]).count, 0) << "the build drew nothing in its " << moments[k];
+        const int differing = differingPixels(other[k], linux[k]);
+        EXPECT_TRUE(differing >= 0 && differing * 1000 <= lit * perMille)
+            << "the build's " << moments[k] << " differs from the Linux build's in " << differing << " of "
+            << lit << " lit pixels";
+    }
+}
+
+TEST(OtherBuild, DrawsTheLinuxBuildsPicturesPixelForPixel) {
+    ASSERT_TRUE(viewerUnderTest().windows() || viewerUnderTest().web())
+        << "this test compares another build with the Linux one";
+    expectTheLinuxBuildsPictures(viewerUnderTest(), 1, 0);
+}
+
+TEST(WebPage, ShowsTheCanvasSmallerAndWholeInASmallerWindow) {
+    ASSERT_TRUE(viewerUnderTest().web()) << "this test is for the web page";
+    Session session(bundledTerrain());
+    // The canvas is shown 300 x 300 at the top-left: the whole picture, scaled, and nothing beside it.
+    const auto [full, small] = expectResizedPictureScaled(session, 500, 300, 300.0 / 512, 300.0 / 512);
+    EXPECT_LT(litArea(small).right, 300) << "something shows beside the canvas";
+    // Back at full size the picture is as it was: the canvas kept its own resolution.
+    session.resize(512, 512);
+    EXPECT_TRUE(session.pictureChangedFrom(small) == full);
+    session.closeAndExpectCleanExit();
+}
+
+TEST(WebPage, DrawsAtTheScreensOwnResolutionOnAHighDensityScreen) {
+    ASSERT_TRUE(viewerUnderTest().web()) << "this test is for the web page";
+    // At two device pixels to a CSS pixel the canvas is 1024 x 1024 device pixels: the picture
+    // the Linux build draws in a window of that size, lines one pixel wide, and the drags turn
+    // and zoom by the same amounts. At that size the emulation's matrices, worked out in
+    // JavaScript, put the odd line on the other side of a pixel centre from Mesa's: 2 of the
+    // 26,428 lit pixels of the first frame in each browser. One in a thousand may differ.
+    ViewerProgram dense = viewerUnderTest();
+    dense.pixelRatio = 2;
+    expectTheLinuxBuildsPictures(dense, 2, 1);
 }
 
 } // namespace
