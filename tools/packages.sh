@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes sure the Debian packages for a job are installed. As root it installs what is missing
 # with apt-get; as anyone else it names what is missing and fails.
-# Usage: tools/packages.sh viewer|windows|web|tests
+# Usage: tools/packages.sh viewer|windows|web|deb|tests
 set -euo pipefail
 
 # The releases differ only in which clang-format they package.
@@ -20,6 +20,8 @@ viewer=(g++ make cmake libgl-dev libglut-dev libgl1-mesa-dri)
 windows=(g++-mingw-w64-x86-64-posix wine wine64)
 # The web build: Emscripten, and the certificates its Node.js looks for at every start, or warns.
 web=(cmake make emscripten ca-certificates)
+# The Debian package: dpkg-shlibdeps, and file, with which cpack finds the programs to ask it about.
+deb=(dpkg-dev file)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
 # for the layout check, and for the window tests an X server with XTest, libpng for the
 # screenshot, and the three browsers the web page is opened in (WebKitGTK's comes with its library).
@@ -30,9 +32,10 @@ case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
 windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
 web) packages=("${web[@]}") needs="The web build needs" ;;
+deb) packages=("${viewer[@]}" "${deb[@]}") needs="The Debian package needs" ;;
 tests) packages=("${viewer[@]}" "${windows[@]}" "${web[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
-  echo "usage: $0 viewer|windows|web|tests" >&2
+  echo "usage: $0 viewer|windows|web|deb|tests" >&2
   exit 2
   ;;
 esac

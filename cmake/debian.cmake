@@ -1,0 +1,54 @@
+# What a Debian system takes beyond the program and its terrain, all in one place: a menu entry
+# that starts the viewer beside the bundled terrain, its icon and its manual page, installed with
+# it; and the Debian package that cpack --preset deb makes of them all from the release build.
+set(PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+# The manual page, headed with this version and compressed as Debian keeps them (without a time
+# stamp, so that every build writes the same bytes).
+configure_file(${PACKAGING_DIR}/mirovale.1 ${CMAKE_BINARY_DIR}/mirovale.1 @ONLY)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/mirovale.1.gz
+  COMMAND gzip -9 -n -c ${CMAKE_BINARY_DIR}/mirovale.1 > ${CMAKE_BINARY_DIR}/mirovale.1.gz
+  DEPENDS ${CMAKE_BINARY_DIR}/mirovale.1
+  COMMENT "Compressing the manual page")
+add_custom_target(manual_page ALL DEPENDS ${CMAKE_BINARY_DIR}/mirovale.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/mirovale.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(FILES ${PACKAGING_DIR}/mirovale.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+
+# The menu entry names the folder of the bundled terrain, which is known only once the prefix is:
+# it is written as it is installed.
+install(CODE "
+  set(MIROVALE_DATA_PATH \"\${CMAKE_INSTALL_PREFIX}/${MIROVALE_DATA_DIR}\")
+  configure_file(${PACKAGING_DIR}/mirovale.desktop
+                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/mirovale.desktop\" @ONLY)
+  message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/mirovale.desktop\")")
+
+# The changelog and the copyright, where Debian keeps them for every package.
+set(docs ${CMAKE_INSTALL_DATADIR}/doc/mirovale)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/changelog.gz
+  COMMAND gzip -9 -n -c ${PACKAGING_DIR}/changelog > ${CMAKE_BINARY_DIR}/changelog.gz
+  DEPENDS ${PACKAGING_DIR}/changelog
+  COMMENT "Compressing the changelog")
+add_custom_target(changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/changelog.gz ${PACKAGING_DIR}/copyright DESTINATION ${docs})
+
+# The package: its dependencies come from the program's own libraries (dpkg-shlibdeps), which
+# bring GLUT, GL and, through them, Mesa's drivers.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME mirovale)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# It installs under /usr, and the menu entry is written for there.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_PACKAGE_CONTACT "Mirovale maintainers <maintainers@users.noreply.c-seed-c83b1960.example>")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "heightmap viewer with a mouse-driven wireframe
+Mirovale opens one window and shows a terrain heightmap, a sample.raw of
+257 x 257 bytes, as a white wireframe of triangles through a perspective
+camera. Dragging with the left button turns the terrain; dragging with the
+right button moves the camera nearer or farther.
+
+It comes with a terrain of its own and a menu entry that shows it.")
