@@ -24,16 +24,17 @@ web=(cmake make emscripten ca-certificates)
 deb=(dpkg-dev file)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
 # for the layout check, and for the window tests an X server with XTest, libpng for the
-# screenshot, and the three browsers the web page is opened in (WebKitGTK's comes with its library).
+# screenshot, the three browsers the web page is opened in (WebKitGTK's comes with its library),
+# and lintian and desktop-file-validate for the Debian package.
 tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb
-  chromium firefox-esr libwebkit2gtk-4.1-0)
+  chromium firefox-esr libwebkit2gtk-4.1-0 lintian desktop-file-utils)
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
 windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
 web) packages=("${web[@]}") needs="The web build needs" ;;
 deb) packages=("${viewer[@]}" "${deb[@]}") needs="The Debian package needs" ;;
-tests) packages=("${viewer[@]}" "${windows[@]}" "${web[@]}" "${tests[@]}") needs="The tests need" ;;
+tests) packages=("${viewer[@]}" "${windows[@]}" "${web[@]}" "${deb[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
   echo "usage: $0 viewer|windows|web|deb|tests" >&2
   exit 2

@@ -1,0 +1,74 @@
+# Checks the Debian package that cpack made in the release build RELEASE, as Debian checks
+# packages: every file where it belongs and nothing else, the menu entry starting the viewer
+# beside the bundled terrain, dependencies that bring GL, and lintian and desktop-file-validate
+# with nothing to say. TERRAIN is the bundled terrain that the package must carry.
+file(GLOB deb ${RELEASE}/mirovale_${VERSION}_*.deb)
+if(NOT deb)
+  message(FATAL_ERROR "no mirovale_${VERSION}_*.deb in ${RELEASE}: make it with cpack --preset deb")
+endif()
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE failed OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(failed)
+    message(FATAL_ERROR "${ARGN} failed:\n${out}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+# Its files, with their modes, and the folders that hold them.
+run(dpkg-deb --contents ${deb})
+string(REGEX REPLACE "[^\n]* [0-9:-]+ [0-9:]+ \\./([^\n]*)" "\\1" listed "${out}")
+string(REGEX REPLACE "\n$" "" listed "${listed}")
+string(REPLACE "\n" ";" listed "${listed}")
+set(expected
+  usr/bin/mirovale
+  usr/share/applications/mirovale.desktop
+  usr/share/doc/mirovale/changelog.gz
+  usr/share/doc/mirovale/copyright
+  usr/share/icons/hicolor/256x256/apps/mirovale.png
+  usr/share/man/man1/mirovale.1.gz
+  usr/share/mirovale/sample.raw)
+set(files "")
+foreach(entry ${listed})
+  if(NOT entry MATCHES "/$")
+    list(APPEND files ${entry})
+  endif()
+endforeach()
+if(NOT files STREQUAL expected)
+  message(FATAL_ERROR "the package holds\n  ${files}\nwhere it should hold\n  ${expected}")
+endif()
+if(NOT out MATCHES "-rwxr-xr-x root/root [^\n]* \\./usr/bin/mirovale\n")
+  message(FATAL_ERROR "usr/bin/mirovale is not an executable of root's:\n${out}")
+endif()
+
+set(unpacked ${RELEASE}/deb-check)
+file(REMOVE_RECURSE ${unpacked})
+run(dpkg-deb --extract ${deb} ${unpacked})
+file(SHA256 ${unpacked}/usr/share/mirovale/sample.raw packed)
+file(SHA256 ${TERRAIN} built)
+if(NOT packed STREQUAL built)
+  message(FATAL_ERROR "the package's sample.raw is not the bundled terrain")
+endif()
+
+# The menu entry starts the viewer in the folder of the terrain, shows its icon, and is valid.
+file(READ ${unpacked}/usr/share/applications/mirovale.desktop entry)
+foreach(line "Exec=mirovale" "Path=/usr/share/mirovale" "Icon=mirovale")
+  if(NOT entry MATCHES "\n${line}\n")
+    message(FATAL_ERROR "the menu entry lacks the line ${line}:\n${entry}")
+  endif()
+endforeach()
+run(desktop-file-validate ${unpacked}/usr/share/applications/mirovale.desktop)
+if(out)
+  message(FATAL_ERROR "desktop-file-validate: ${out}")
+endif()
+
+# Its dependencies, worked out from the program, bring GLUT and GL, and Mesa with them.
+run(dpkg-deb --field ${deb} Version Depends)
+if(NOT out MATCHES "Version: ${VERSION}\n" OR NOT out MATCHES "libglut3\\.12" OR NOT out MATCHES "libglx0")
+  message(FATAL_ERROR "the package is not version ${VERSION} depending on GLUT and GL:\n${out}")
+endif()
+
+# Lintian may say what it has for information, but nothing worse.
+run(lintian --allow-root --fail-on error,warning ${deb})
+file(REMOVE_RECURSE ${unpacked})
+message(STATUS "${deb} holds what it should, where it should")
