@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes sure the Debian packages for a job are installed. As root it installs what is missing
-# with apt-get; as anyone else it names what is missing and fails.
+# Makes sure the Debian packages for a job are installed. It installs what is missing with
+# apt-get, as root or else through sudo (which asks for the password as it does); where there is
+# no sudo either, it names what is missing and fails.
 # Usage: tools/packages.sh viewer|windows|web|deb|tests
 set -euo pipefail
 
@@ -51,11 +52,13 @@ if [ "$supported" = no ]; then
   echo "This system ($release) is not Debian 12 or 13: install them, or what it calls them, by hand." >&2
   exit 1
 fi
-if [ "$(id -u)" -ne 0 ] || ! command -v apt-get >/dev/null; then
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+if ! command -v apt-get >/dev/null || { [ ${#as_root[@]} -gt 0 ] && ! command -v sudo >/dev/null; }; then
   echo "$needs these Debian packages: ${missing[*]}" >&2
   echo "Install them (as root: apt-get install ${missing[*]}) and run again." >&2
   exit 1
 fi
-echo "Installing ${missing[*]} ..."
-apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "Installing ${missing[*]}${as_root:+ with sudo} ..."
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
