@@ -36,7 +36,8 @@ BrowserLaunch browserLaunch(const std::string& browser, const std::string& url, 
     BrowserLaunch launch;
     launch.environment = {{"HOME", profile}, {"XDG_CONFIG_HOME", profile}, {"XDG_CACHE_HOME", profile}};
     if (browser == "chromium") {
-        // Chromium keeps WebGL from a software GL unless told otherwise, and as root needs no sandbox.
+        // Chromium keeps WebGL from a software GL unless told otherwise, and runs as root only
+        // without its sandbox; as a test it shows no bar warning of that.
         launch.command = {CHROMIUM_PATH,
                           "--user-data-dir=" + profile,
                           "--no-sandbox",

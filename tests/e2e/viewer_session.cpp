@@ -197,8 +197,8 @@ int ViewerSession::closeWindow(double timeoutSeconds) {
     return viewer_->waitForExit(timeoutSeconds);
 }
 
-// Wine keeps a 1 x 1 helper window mapped, at (-1, -1) or, from Wine 10 on, at (0, 0), and
-// browsers keep some of their own.
+// Leaving out the 1 x 1 helper window that Wine keeps mapped, at (-1, -1) or, from Wine 10 on,
+// at (0, 0).
 std::vector<unsigned long> ViewerSession::shownWindows() {
     Display* display = display_.get();
     Window root = 0, parent = 0, *children = nullptr;

@@ -82,7 +82,6 @@ public:
     int closeWindow(double timeoutSeconds = 10.0);
 
 private:
-    // The windows that show, leaving out the 1 x 1 helper windows that Wine keeps mapped.
     std::vector<unsigned long> shownWindows();
     unsigned long findWindow();
     // A browser's window is made what the desktop viewer's is: side x side at the top-left.
