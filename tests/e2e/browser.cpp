@@ -7,8 +7,9 @@
 namespace {
 
 // Firefox takes its settings from the profile: no first-run pages or default-browser question,
-// the page's console on standard output, a quick exit when its window closes (it otherwise takes
-// seconds to tidy a profile that is thrown away), and the pixel ratio.
+// the page's console on standard output, without the site fixes built into it, which tell that
+// console of every site they fix (Firefox 140 does), a quick exit when its window closes (it
+// otherwise takes seconds to tidy a profile that is thrown away), and the pixel ratio.
 void writeFirefoxSettings(const std::string& profile, int pixelRatio) {
     std::ofstream prefs(profile + "/user.js");
     prefs << "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
@@ -16,6 +17,8 @@ void writeFirefoxSettings(const std::string& profile, int pixelRatio) {
              "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n"
              "user_pref(\"toolkit.telemetry.reportingpolicy.firstRun\", false);\n"
              "user_pref(\"devtools.console.stdout.content\", true);\n"
+             "user_pref(\"extensions.webcompat.perform_injections\", false);\n"
+             "user_pref(\"extensions.webcompat.perform_ua_overrides\", false);\n"
              "user_pref(\"toolkit.shutdown.fastShutdownStage\", 3);\n"
              "user_pref(\"layout.css.devPixelsPerPx\", \""
           << pixelRatio << ".0\");\n";
