@@ -19,9 +19,10 @@ install(FILES ${PACKAGING_DIR}/mirovale.png DESTINATION ${CMAKE_INSTALL_DATADIR}
 # it is written as it is installed.
 install(CODE "
   set(MIROVALE_DATA_PATH \"\${CMAKE_INSTALL_PREFIX}/${MIROVALE_DATA_DIR}\")
-  configure_file(${PACKAGING_DIR}/mirovale.desktop
-                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/mirovale.desktop\" @ONLY)
-  message(STATUS \"Installing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/mirovale.desktop\")")
+  configure_file(${PACKAGING_DIR}/mirovale.desktop ${CMAKE_BINARY_DIR}/installed/mirovale.desktop
+                 @ONLY NO_SOURCE_PERMISSIONS)
+  file(INSTALL ${CMAKE_BINARY_DIR}/installed/mirovale.desktop
+       DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\")")
 
 # The changelog and the copyright, where Debian keeps them for every package.
 set(docs ${CMAKE_INSTALL_DATADIR}/doc/mirovale)
@@ -37,9 +38,12 @@ install(FILES ${CMAKE_BINARY_DIR}/changelog.gz ${PACKAGING_DIR}/copyright DESTIN
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mirovale)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# It installs under /usr, and the menu entry is written for there.
+# It installs under /usr, and the menu entry is written for there. Its folders are 0755 whatever
+# the umask of whoever makes it (Debian 13 gives users 002).
 set(CPACK_SET_DESTDIR ON)
 set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)

@@ -438,10 +438,14 @@ void expectTheLinuxBuildsPictures(const ViewerProgram& program, int scale, int p
     }
 }
 
-TEST(OtherBuild, DrawsTheLinuxBuildsPicturesPixelForPixel) {
-    ASSERT_TRUE(viewerUnderTest().windows() || viewerUnderTest().web())
-        << "this test compares another build with the Linux one";
-    expectTheLinuxBuildsPictures(viewerUnderTest(), 1, 0);
+TEST(OtherBuild, DrawsTheLinuxBuildsPictures) {
+    const ViewerProgram& program = viewerUnderTest();
+    ASSERT_TRUE(program.windows() || program.web()) << "this test compares another build with the Linux one";
+    // The Windows build draws through Mesa's own fixed-function GL. The page draws through GL
+    // emulation whose matrices are worked out in JavaScript, which puts the odd line on the other
+    // side of a pixel centre from Mesa's: none of the 12,332 lit pixels of the first frame on
+    // Debian 12, one on Debian 13, in every browser. One in a thousand may differ.
+    expectTheLinuxBuildsPictures(program, 1, program.web() ? 1 : 0);
 }
 
 TEST(WebPage, ShowsTheCanvasSmallerAndWholeInASmallerWindow) {
@@ -460,9 +464,8 @@ TEST(WebPage, DrawsAtTheScreensOwnResolutionOnAHighDensityScreen) {
     ASSERT_TRUE(viewerUnderTest().web()) << "this test is for the web page";
     // At two device pixels to a CSS pixel the canvas is 1024 x 1024 device pixels: the picture
     // the Linux build draws in a window of that size, lines one pixel wide, and the drags turn
-    // and zoom by the same amounts. At that size the emulation's matrices, worked out in
-    // JavaScript, put the odd line on the other side of a pixel centre from Mesa's: 2 of the
-    // 26,428 lit pixels of the first frame in each browser. One in a thousand may differ.
+    // and zoom by the same amounts. Here 2 of the 26,428 lit pixels of the first frame differ on
+    // Debian 12, in every browser.
     ViewerProgram dense = viewerUnderTest();
     dense.pixelRatio = 2;
     expectTheLinuxBuildsPictures(dense, 2, 1);
