@@ -73,6 +73,19 @@ void stop(pid_t pid) {
     }
 }
 
+// The first line written to fd within 20 seconds, without its newline; empty if none comes then.
+// Closes fd.
+std::string firstLine(int fd) {
+    std::string line;
+    pollfd readable = {fd, POLLIN, 0};
+    char c = 0;
+    while (poll(&readable, 1, 20000) > 0 && read(fd, &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    close(fd);
+    return c == '\n' ? line : "";
+}
+
 // Starts a web server on the loopback for dir, on a port it picks, and returns its pid and the
 // page's address.
 std::pair<pid_t, std::string> serve(const std::string& dir) {
@@ -90,13 +103,7 @@ std::pair<pid_t, std::string> serve(const std::string& dir) {
         });
     close(fds[1]);
     // It says "Serving HTTP on 127.0.0.1 port N (http://127.0.0.1:N/) ..." once it listens.
-    std::string said;
-    pollfd readable = {fds[0], POLLIN, 0};
-    char c = 0;
-    while (c != '\n' && poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1) {
-        said += c;
-    }
-    close(fds[0]);
+    const std::string said = firstLine(fds[0]);
     const size_t start = said.find("(http://");
     const size_t end = said.find(")", start);
     if (start == std::string::npos || end == std::string::npos) {
@@ -125,17 +132,12 @@ XServer::XServer() {
                   [&] { close(fds[0]); });
     close(fds[1]);
     // The number comes once the server takes connections, in two writes: digits, then a newline.
-    pollfd readable = {fds[0], POLLIN, 0};
-    char c = 0;
-    while (c != '\n' && poll(&readable, 1, 20000) > 0 && read(fds[0], &c, 1) == 1) {
-        display_ += c;
-    }
-    close(fds[0]);
-    if (c != '\n') {
+    const std::string number = firstLine(fds[0]);
+    if (number.empty()) {
         stop(pid_);
         throw std::runtime_error("cannot start " XVFB_PATH);
     }
-    display_ = ":" + display_.substr(0, display_.size() - 1);
+    display_ = ":" + number;
 }
 
 XServer::~XServer() { stop(pid_); }
