@@ -60,6 +60,7 @@ private:
     int status_ = -1;
     std::string workDir_;
     std::string browser_;
+    std::string winePrefix_;
 };
 
 void sleepSeconds(double seconds);
