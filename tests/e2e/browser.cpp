@@ -29,6 +29,24 @@ void writeFirefoxSettings(const std::string& profile, int pixelRatio) {
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
+// Whether a line the browser printed is the page's console speaking.
+bool fromPage(const std::string& browser, const std::string& line) {
+    if (browser == "chromium") {
+        // [pid:tid:time:INFO:CONSOLE:3] "text", source: http://... (3)
+        return line.find(":CONSOLE") != std::string::npos;
+    }
+    if (browser == "firefox") {
+        // console.warn: "text", or "JavaScript error: http://..., line 5: ..." for an exception;
+        // Firefox's own messages name their module instead of quoting.
+        const size_t colon = line.find(": ");
+        return (startsWith(line, "console.") && colon != std::string::npos &&
+                line.compare(colon + 2, 1, "\"") == 0) ||
+               startsWith(line, "JavaScript error: http") || startsWith(line, "JavaScript warning: http");
+    }
+    // WebKit: http://...:3:12: CONSOLE LOG text
+    return line.find(": CONSOLE ") != std::string::npos;
+}
+
 } // namespace
 
 BrowserLaunch browserLaunch(const std::string& browser, const std::string& url, const std::string& profile,
@@ -78,19 +96,7 @@ std::string consoleLines(const std::string& browser, const std::string& printed)
     std::string line;
     std::string console;
     while (std::getline(in, line)) {
-        // Chromium: [pid:tid:time:INFO:CONSOLE:3] "text", source: http://... (3)
-        // Firefox: console.warn: "text", or "JavaScript error: http://..., line 5: ..." for an
-        // exception; its own messages name their module instead of quoting.
-        // WebKit: http://...:3:12: CONSOLE LOG text
-        const size_t colon = line.find(": ");
-        const bool fromPage = browser == "chromium" ? line.find(":CONSOLE") != std::string::npos
-                              : browser == "firefox"
-                                  ? (startsWith(line, "console.") && colon != std::string::npos &&
-                                     line.compare(colon + 2, 1, "\"") == 0) ||
-                                        startsWith(line, "JavaScript error: http") ||
-                                        startsWith(line, "JavaScript warning: http")
-                                  : line.find(": CONSOLE ") != std::string::npos;
-        if (fromPage) {
+        if (fromPage(browser, line)) {
             console += line + "\n";
         }
     }

@@ -155,7 +155,7 @@ XServer::~XServer() { stop(pid_); }
 
 ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& workDir,
                              const std::string& display)
-    : workDir_(workDir), browser_(program.browser), winePrefix_(program.winePrefix) {
+    : program_(program), workDir_(workDir) {
     // Resolved before the child changes directory.
     const std::string path = std::filesystem::absolute(program.path).string();
     std::vector<std::string> command = {path};
@@ -210,8 +210,8 @@ ViewerProcess::~ViewerProcess() {
         stop(pid_);
     }
     // Each session's Wine ends with it, while its X server still runs.
-    if (!winePrefix_.empty()) {
-        endWineServer(winePrefix_);
+    if (program_.windows()) {
+        endWineServer(program_.winePrefix);
     }
     // Whatever the browser left running, then the server.
     if (group_ > 0) {
@@ -251,5 +251,5 @@ bool ViewerProcess::running() { return waitForExit(0.0) == -1; }
 std::string ViewerProcess::printed() const {
     const std::vector<uint8_t> bytes = readFile(workDir_ + "/printed.txt");
     const std::string printed(bytes.begin(), bytes.end());
-    return browser_.empty() ? printed : consoleLines(browser_, printed);
+    return program_.web() ? consoleLines(program_.browser, printed) : printed;
 }

@@ -54,13 +54,12 @@ public:
     std::string printed() const;
 
 private:
+    ViewerProgram program_;
     pid_t pid_ = -1;
     pid_t group_ = -1;  // a browser's process group
     pid_t server_ = -1; // the page's web server
     int status_ = -1;
     std::string workDir_;
-    std::string browser_;
-    std::string winePrefix_;
 };
 
 void sleepSeconds(double seconds);
