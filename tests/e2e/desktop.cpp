@@ -113,17 +113,6 @@ std::pair<pid_t, std::string> serve(const std::string& dir) {
     return {pid, said.substr(start + 1, end - start - 1) + "index.html"};
 }
 
-// Wine's server and its helper programs outlive a Windows program by two seconds, while they shut
-// down; a Windows program started meanwhile, on another session's X server, can fail to make its
-// window. Ends them at once, as `wineserver -k` does, and waits up to 10 seconds for them to go.
-void endWineServer(const std::string& prefix) {
-    const pid_t pid = launch({WINESERVER_PATH, "-k"}, [&] { setenv("WINEPREFIX", prefix.c_str(), 1); });
-    int status = 0;
-    if (!reap(pid, 10.0, status)) {
-        stop(pid);
-    }
-}
-
 } // namespace
 
 double secondsSince(Clock::time_point start) {
@@ -208,10 +197,6 @@ ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& wo
 ViewerProcess::~ViewerProcess() {
     if (running()) {
         stop(pid_);
-    }
-    // Each session's Wine ends with it, while its X server still runs.
-    if (program_.windows()) {
-        endWineServer(program_.winePrefix);
     }
     // Whatever the browser left running, then the server.
     if (group_ > 0) {
