@@ -38,3 +38,26 @@ set_property(TARGET FreeGLUT::freeglut_static APPEND PROPERTY INTERFACE_COMPILE_
 # the link supplies: opengl32's import library in the program, the recording fake in the tests.
 # (MinGW's headers declare them so for the GDI's own build, which _GDI32_ stands for.)
 add_compile_definitions(_GDI32_)
+
+# A program of the Windows desktop, not of the console: a double-click opens the viewer and nothing
+# beside it. Its icon and version resources (windows/mirovale.rc) go in through MinGW-w64's
+# resource compiler; the icon is made from the project's icon at build time (windows/icon.sh).
+enable_language(RC)
+set(MIROVALE_ICON ${CMAKE_BINARY_DIR}/icon/mirovale.ico)
+add_custom_command(OUTPUT ${MIROVALE_ICON}
+  COMMAND ${PROJECT_SOURCE_DIR}/windows/icon.sh ${PROJECT_SOURCE_DIR}/packaging/mirovale.png ${CMAKE_BINARY_DIR}/icon
+  DEPENDS ${PROJECT_SOURCE_DIR}/windows/icon.sh ${PROJECT_SOURCE_DIR}/packaging/mirovale.png
+  COMMENT "Making the Windows icon from packaging/mirovale.png")
+add_custom_target(windows_icon DEPENDS ${MIROVALE_ICON})
+configure_file(${PROJECT_SOURCE_DIR}/windows/mirovale.rc.in ${CMAKE_BINARY_DIR}/mirovale.rc @ONLY)
+
+# Set once the program's target exists.
+function(mirovale_windows_targets)
+  set_target_properties(mirovale PROPERTIES WIN32_EXECUTABLE ON)
+  target_sources(mirovale PRIVATE ${CMAKE_BINARY_DIR}/mirovale.rc)
+  add_dependencies(mirovale windows_icon)
+  # The resource compiler reads the icon, so a new icon compiles the resources again.
+  set_source_files_properties(${CMAKE_BINARY_DIR}/mirovale.rc TARGET_DIRECTORY mirovale
+                              PROPERTIES OBJECT_DEPENDS ${MIROVALE_ICON})
+endfunction()
+cmake_language(DEFER CALL mirovale_windows_targets)

@@ -1,6 +1,7 @@
 # Checks the Windows zip that cpack made in the Windows build WINDOWS: one folder holding
-# mirovale.exe and the 66,049-byte sample.raw side by side, and an exe that needs no DLL beyond
-# those Windows ships (OBJDUMP lists what it imports).
+# mirovale.exe and the 66,049-byte sample.raw side by side, and an exe of the Windows desktop, not
+# the console, that needs no DLL beyond those Windows ships (OBJDUMP lists what it imports) and
+# carries its icon, in the sizes Windows asks for, and its name and VERSION (WINDRES reads them).
 cmake_minimum_required(VERSION 3.25)
 set(zip ${WINDOWS}/mirovale-windows-x86_64.zip)
 set(unpacked ${WINDOWS}/zip-check)
@@ -36,5 +37,27 @@ foreach(import ${imports})
     message(FATAL_ERROR "mirovale.exe needs ${dll}, which Windows does not ship")
   endif()
 endforeach()
+# A double-click opens the viewer alone: no console window beside it.
+string(REGEX MATCH "\nSubsystem[^\n]*" subsystem "${headers}")
+if(NOT subsystem MATCHES "\\(Windows GUI\\)")
+  message(FATAL_ERROR "mirovale.exe is not a Windows desktop program: ${subsystem}")
+endif()
+
+# Its resources, as the resource compiler writes them back out: the icon freeglut gives its windows,
+# which Explorer shows too, at 16, 32, 48 and 256 (written 0) pixels, and the version Properties shows.
+execute_process(COMMAND ${WINDRES} -i ${unpacked}/mirovale-windows-x86_64/mirovale.exe -O rc
+                OUTPUT_VARIABLE resources RESULT_VARIABLE failed)
+string(REGEX MATCH "\"GLUT_ICON\" 14 [^\n]*\nBEGIN\n[^\n]*\n[^\n]*\n(([^\n]*Element[^\n]*\n)*)END" icon "${resources}")
+string(REGEX MATCHALL "\"\\\\[0-7]+" sizes "${CMAKE_MATCH_1}")
+if(failed OR NOT sizes STREQUAL "\"\\020;\"\\040;\"\\060;\"\\000")
+  message(FATAL_ERROR "mirovale.exe has no GLUT_ICON of 16, 32, 48 and 256 pixels:\n${icon}")
+endif()
+string(REGEX MATCH "VERSIONINFO.*" version "${resources}")
+foreach(value "FileVersion\", \"${VERSION}" "ProductVersion\", \"${VERSION}" "ProductName\", \"Mirovale"
+              "FileDescription\", \"Mirovale heightmap viewer")
+  if(NOT version MATCHES "VALUE \"${value}\"\n")
+    message(FATAL_ERROR "mirovale.exe's version resource lacks ${value}:\n${version}")
+  endif()
+endforeach()
 file(REMOVE_RECURSE ${unpacked})
-message(STATUS "${zip} holds the viewer and its terrain, needing only: ${imports}")
+message(STATUS "${zip} holds the viewer, with its icon and version, and its terrain, needing only: ${imports}")

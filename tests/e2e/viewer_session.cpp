@@ -1,9 +1,11 @@
 #include "viewer_session.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <chrono>
@@ -58,6 +60,37 @@ std::string ViewerSession::title() {
     const std::string title = name != nullptr ? name : "";
     XFree(name);
     return title;
+}
+
+// _NET_WM_ICON holds one picture after another, each its width and height, then its pixels as
+// 0xAARRGGBB, one to a long.
+Image ViewerSession::icon(int size) {
+    Display* display = display_.get();
+    Atom type = None;
+    int format = 0;
+    unsigned long length = 0, remaining = 0;
+    unsigned char* value = nullptr;
+    Image icon;
+    if (XGetWindowProperty(display, window_, XInternAtom(display, "_NET_WM_ICON", False), 0, 1 << 20, False,
+                           XA_CARDINAL, &type, &format, &length, &remaining, &value) == Success &&
+        value != nullptr && format == 32) {
+        const long* data = reinterpret_cast<const long*>(value);
+        for (unsigned long k = 0; k + 2 <= length && icon.pixels.empty();) {
+            const unsigned long width = data[k], height = data[k + 1], pixels = width * height;
+            if (pixels > length - k - 2) {
+                break;
+            }
+            if (width == static_cast<unsigned long>(size) && height == static_cast<unsigned long>(size)) {
+                icon = {size, size, {}};
+                for (unsigned long p = 0; p < pixels; ++p) {
+                    icon.pixels.push_back(static_cast<uint32_t>(data[k + 2 + p]) & 0xffffff);
+                }
+            }
+            k += 2 + pixels;
+        }
+    }
+    XFree(value);
+    return icon;
 }
 
 std::pair<int, int> ViewerSession::size() {
@@ -233,6 +266,24 @@ unsigned long ViewerSession::findWindow() {
         sleepSeconds(0.05);
     }
     throw std::runtime_error("the viewer showed no window");
+}
+
+Image readPng(const std::string& path) {
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    Image image;
+    if (png_image_begin_read_from_file(&png, path.c_str())) {
+        png.format = PNG_FORMAT_RGB;
+        std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
+        if (png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
+            image = {static_cast<int>(png.width), static_cast<int>(png.height), {}};
+            for (size_t k = 0; k + 2 < rgb.size(); k += 3) {
+                image.pixels.push_back(uint32_t(rgb[k]) << 16 | uint32_t(rgb[k + 1]) << 8 | rgb[k + 2]);
+            }
+        }
+    }
+    png_image_free(&png);
+    return image;
 }
 
 Path line(int x0, int y0, int x1, int y1, int steps) {

@@ -56,6 +56,9 @@ public:
 
     // The window's title and its size in pixels, as the X server has them.
     std::string title();
+    // The window's icon of size x size pixels, as its program hands it to the desktop; an empty
+    // picture where it has none of that size.
+    Image icon(int size);
     std::pair<int, int> size();
     void resize(int width, int height);
     // How many windows show: one, unless a menu or a second window has opened.
@@ -93,6 +96,9 @@ private:
     std::unique_ptr<_XDisplay, int (*)(_XDisplay*)> display_;
     unsigned long window_ = 0;
 };
+
+// The picture in a PNG file; an empty one where it cannot be read.
+Image readPng(const std::string& path);
 
 // A straight path from (x0, y0) to (x1, y1) in steps moves.
 Path line(int x0, int y0, int x1, int y1, int steps);

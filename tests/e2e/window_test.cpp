@@ -157,6 +157,14 @@ TEST(ViewerWindow, OpensTitledAt512SquareOnAWhiteWireframeAroundTheCentre) {
     EXPECT_LT(lit.bottom, 511);
     // The top faces the viewer, so the near edge, largest on screen, lies below the centre.
     EXPECT_GT(lit.bottom - 256, 1.5 * (256 - lit.top)) << "the terrain is seen from below";
+    // The Windows program's window shows the project's icon, at the size Wine hands the desktop,
+    // not the stand-in Wine gives a program that has none.
+    if (viewerUnderTest().windows()) {
+        const Image icon = session.icon(32);
+        EXPECT_GT(litArea(icon).count, 0) << "the window has no 32 x 32 icon of its own";
+        EXPECT_TRUE(icon == readPng(std::getenv("MIROVALE_WINDOWS_BUILD") + std::string("/icon/32.png")))
+            << "the window's icon is not the project's";
+    }
     // Closing the window ends the viewer at once with status 0 (as every test here checks).
     session.closeAndExpectCleanExit();
 }
