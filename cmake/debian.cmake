@@ -1,7 +1,28 @@
-# What a Debian system takes beyond the program and its terrain, all in one place: a menu entry
-# that starts the viewer beside the bundled terrain, its icon and its manual page, installed with
-# it; and the Debian package that cpack --preset deb makes of them all from the release build.
+# What a Debian system takes beyond the program and its terrain, all in one place: the hardening
+# Debian builds its own programs with; a menu entry that starts the viewer beside the bundled
+# terrain, its icon and its manual page, installed with it; and the Debian package that
+# cpack --preset deb makes of them all from the release build, the same bytes however often.
 set(PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
+
+# Optimised builds take the flags that dpkg-buildflags gives for this release, with every hardening
+# feature on, as Debian asks of programs that read files users hand them: the stack protector,
+# _FORTIFY_SOURCE, full RELRO with BIND_NOW and whatever else the release lists. Asked from the top
+# of the checkout, they also write its paths into the program as '.', so that where it was built
+# leaves no trace. Elsewhere than Debian the build goes on without them.
+find_program(DPKG_BUILDFLAGS dpkg-buildflags)
+if(DPKG_BUILDFLAGS)
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all ${DPKG_BUILDFLAGS} --get ${kind}
+                    WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE ${kind} OUTPUT_STRIP_TRAILING_WHITESPACE
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()
+  foreach(config RELEASE RELWITHDEBINFO MINSIZEREL)
+    string(APPEND CMAKE_CXX_FLAGS_${config} " ${CPPFLAGS} ${CXXFLAGS}")
+    string(APPEND CMAKE_EXE_LINKER_FLAGS_${config} " ${LDFLAGS}")
+  endforeach()
+else()
+  message(NOTICE "dpkg-buildflags (Debian package dpkg-dev) not found: optimised builds go without Debian's hardening")
+endif()
 
 # The manual page, headed with this version and compressed as Debian keeps them (without a time
 # stamp, so that every build writes the same bytes).
@@ -46,6 +67,16 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Every time stamp in the package is the changelog's date, as in Debian's own builds, unless
+# SOURCE_DATE_EPOCH says otherwise: packed again, from the same files, it is the same bytes.
+find_program(DPKG_PARSECHANGELOG dpkg-parsechangelog)
+if(DPKG_PARSECHANGELOG)
+  execute_process(COMMAND ${DPKG_PARSECHANGELOG} -l ${PACKAGING_DIR}/changelog -S Timestamp
+                  OUTPUT_VARIABLE changelog_date OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  file(WRITE ${CMAKE_BINARY_DIR}/package_date.cmake
+       "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n  set(ENV{SOURCE_DATE_EPOCH} ${changelog_date})\nendif()\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package_date.cmake)
+endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_CONTACT "Mirovale maintainers <maintainers@users.noreply.c-seed-c83b1960.example>")

@@ -1,7 +1,8 @@
 # Checks the Debian package that cpack made in the release build RELEASE, as Debian checks
 # packages: every file where it belongs and nothing else, the menu entry starting the viewer
-# beside the bundled terrain, dependencies that bring GL, and lintian and desktop-file-validate
-# with nothing to say. TERRAIN is the bundled terrain that the package must carry.
+# beside the bundled terrain, dependencies that bring GL, a viewer hardened as Debian's own
+# programs are, the same package when packed again, and lintian and desktop-file-validate with
+# nothing to say. TERRAIN is the bundled terrain that the package must carry.
 file(GLOB deb ${RELEASE}/mirovale_${VERSION}_*.deb)
 if(NOT deb)
   message(FATAL_ERROR "no mirovale_${VERSION}_*.deb in ${RELEASE}: make it with cpack --preset deb")
@@ -68,7 +69,43 @@ if(NOT out MATCHES "Version: ${VERSION}\n" OR NOT out MATCHES "libglut3\\.12" OR
   message(FATAL_ERROR "the package is not version ${VERSION} depending on GLUT and GL:\n${out}")
 endif()
 
-# Lintian may say what it has for information, but nothing worse.
-run(lintian --allow-root --fail-on error,warning ${deb})
-file(REMOVE_RECURSE ${unpacked})
-message(STATUS "${deb} holds what it should, where it should")
+# The viewer reads files users hand it, with Debian's protections: all of it compiled with the stack
+# protector and _FORTIFY_SOURCE, and linked with full RELRO, its symbols bound at start (BIND_NOW).
+file(READ ${RELEASE}/compile_commands.json commands)
+string(JSON count LENGTH "${commands}")
+math(EXPR last "${count} - 1")
+foreach(k RANGE ${last})
+  string(JSON command GET "${commands}" ${k} command)
+  if(NOT command MATCHES " -D_FORTIFY_SOURCE=[1-9] " OR NOT command MATCHES " -fstack-protector-strong ")
+    message(FATAL_ERROR "the release build compiles without Debian's hardening:\n${command}")
+  endif()
+endforeach()
+run(readelf --dynamic --program-headers --dyn-syms --wide ${unpacked}/usr/bin/mirovale)
+foreach(mark "GNU_RELRO" "\\(FLAGS\\)[^\n]*BIND_NOW" "UND __stack_chk_fail@")
+  if(NOT out MATCHES "${mark}")
+    message(FATAL_ERROR "usr/bin/mirovale lacks ${mark}: it is not hardened as Debian's programs are")
+  endif()
+endforeach()
+
+# Lintian may say what it has for information, but nothing worse, and names no missing hardening.
+# One exception: it counts a program with no calls the compiler could check the sizes of as not
+# fortified, and the viewer's one such call, fread, reads into a buffer sized at run time.
+run(lintian --allow-root --info --pedantic --fail-on error,warning ${deb})
+string(REPLACE "hardening-no-fortify-functions" "" lintian "${out}")
+if(lintian MATCHES "hardening-")
+  message(FATAL_ERROR "lintian finds the package not hardened:\n${out}")
+endif()
+
+# Packed again from the same build, even after its files have been touched, the package is the same
+# bytes: every time stamp in it is the changelog's date.
+set(again ${RELEASE}/deb-again)
+file(REMOVE_RECURSE ${again})
+file(TOUCH_NOCREATE ${RELEASE}/mirovale ${RELEASE}/sample.raw ${RELEASE}/mirovale.1.gz ${RELEASE}/changelog.gz)
+run(cpack --config ${RELEASE}/CPackConfig.cmake -G DEB -B ${again})
+file(GLOB repacked ${again}/mirovale_${VERSION}_*.deb)
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${deb} ${repacked} RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "packed again, the package is not the same bytes: it carries the time it was made")
+endif()
+file(REMOVE_RECURSE ${unpacked} ${again})
+message(STATUS "${deb} holds what it should, where it should, hardened, and comes out the same every time")

@@ -14,15 +14,17 @@ debian-13) clang_format=clang-format-19 ;;
 *) clang_format=clang-format-19 supported=no ;;
 esac
 
-# The compiler and CMake, the GL and GLUT headers, and Mesa's software driver to draw with.
-viewer=(g++ make cmake libgl-dev libglut-dev libgl1-mesa-dri)
-# The Windows build: the MinGW-w64 cross-compiler, and Wine to run the terrain generator and
-# the viewer.
-windows=(g++-mingw-w64-x86-64-posix wine wine64)
+# The compiler and CMake, dpkg-buildflags for Debian's hardening flags (and, for the Debian package,
+# dpkg-shlibdeps and dpkg-parsechangelog), the GL and GLUT headers, and Mesa's software driver to
+# draw with.
+viewer=(g++ make cmake dpkg-dev libgl-dev libglut-dev libgl1-mesa-dri)
+# The Windows build: the MinGW-w64 cross-compiler, Wine to run the terrain generator and the viewer,
+# and netpbm and icoutils to make the program's icon.
+windows=(g++-mingw-w64-x86-64-posix wine wine64 netpbm icoutils)
 # The web build: Emscripten, and the certificates its Node.js looks for at every start, or warns.
 web=(cmake make emscripten ca-certificates)
-# The Debian package: dpkg-shlibdeps, and file, with which cpack finds the programs to ask it about.
-deb=(dpkg-dev file)
+# The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
+deb=(file)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
 # for the layout check, and for the window tests an X server with XTest, libpng for the
 # screenshot, the three browsers the web page is opened in (WebKitGTK's comes with its library),
