@@ -8,15 +8,16 @@ set(WEB_DIR ${PROJECT_SOURCE_DIR}/web)
 
 add_library(web_platform STATIC ${WEB_DIR}/platform.cpp)
 
-# The emulation's glBegin, glEnd, glutInit and glutInitWindowSize, reached by web/platform.cpp
-# through the names the linker gives them, so that it can stand in front of them.
+# The emulation's glBegin, glEnd and glutInit, reached by web/platform.cpp through the names the
+# linker gives them, so that it can stand in front of them; and its glutInitWindowSize, which
+# web/platform.cpp stands in for.
 add_library(OpenGL::GL INTERFACE IMPORTED)
 target_link_libraries(OpenGL::GL INTERFACE web_platform)
 target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -lGL
                     "LINKER:--wrap=glBegin,--wrap=glEnd")
 add_library(GLUT::GLUT INTERFACE IMPORTED)
 target_link_libraries(GLUT::GLUT INTERFACE OpenGL::GL)
-target_link_options(GLUT::GLUT INTERFACE -lglut "SHELL:--js-library ${WEB_DIR}/glut_mouse.js"
+target_link_options(GLUT::GLUT INTERFACE -lglut "SHELL:--js-library ${WEB_DIR}/glut.js"
                     "LINKER:--wrap=glutInit,--wrap=glutInitWindowSize")
 
 set(CMAKE_EXECUTABLE_SUFFIX .html)
@@ -29,7 +30,7 @@ function(mirovale_web_targets)
   target_link_options(mirovale PRIVATE -sENVIRONMENT=web -sMINIFY_HTML=0 "SHELL:--shell-file ${WEB_DIR}/index.html"
                       "SHELL:--pre-js ${WEB_DIR}/page.js")
   set_property(TARGET mirovale APPEND PROPERTY LINK_DEPENDS
-               ${WEB_DIR}/index.html ${WEB_DIR}/page.js ${WEB_DIR}/glut_mouse.js)
+               ${WEB_DIR}/index.html ${WEB_DIR}/page.js ${WEB_DIR}/glut.js)
   # The terrain generator runs under Node.js at build time and writes a real file. Its wasm goes
   # inside its script: Node.js 18 and later would fetch a separate one as a URL, which fails.
   set_target_properties(make_terrain PROPERTIES SUFFIX .js)

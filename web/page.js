@@ -1,16 +1,48 @@
-// The page around the viewer: the canvas it draws on, the terrain file beside the page, and a
-// console as quiet as the desktop viewer's.
+// The page around the viewer: the canvas it draws on, the program and the terrain file beside the
+// page, which index.html has already asked for, and a console as quiet as the desktop viewer's.
 Module['canvas'] = document.getElementById('canvas');
 
-// The desktop viewer reads sample.raw from its working directory; this one reads the sample.raw
-// beside the page, asked afresh each time so that a swapped file shows on the next visit. Where
-// there is none, nothing is written and the canvas stays black, as the desktop window does.
+// The program's WebAssembly comes from the download the page started, compiled as it arrives
+// where the server names it as WebAssembly, and once it is all there elsewhere.
+Module['instantiateWasm'] = function(imports, receiveInstance) {
+  Module['wasm']
+    .then(function(response) {
+      return WebAssembly.instantiateStreaming(response.clone(), imports).catch(function() {
+        return response.arrayBuffer().then(function(bytes) { return WebAssembly.instantiate(bytes, imports); });
+      });
+    })
+    .then(function(result) { receiveInstance(result['instance'], result['module']); });
+  return {};
+};
+
+// The desktop viewer reads the first 257 x 257 bytes of the sample.raw in its working directory;
+// this one reads as many of the sample.raw beside the page, and lets the rest of it go: a file of
+// any length, or one that never ends, shows as soon as those bytes have come, and no more of it is
+// held. Where there is none, nothing is written and the canvas stays black, as the desktop window
+// does; a shorter one is written as it is, which the viewer refuses as it refuses a short file.
+var TERRAIN_BYTES = 257 * 257;
 Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function() {
   addRunDependency('sample.raw');
-  fetch('sample.raw', {cache: 'no-cache'})
-    .then(function(response) { return response.ok ? response.arrayBuffer() : null; })
-    .then(function(bytes) { if (bytes) FS.writeFile('sample.raw', new Uint8Array(bytes)); })
+  var bytes = new Uint8Array(TERRAIN_BYTES);
+  var length = 0;
+  Module['terrain']
+    .then(function(response) {
+      if (!response || !response.ok) return false;
+      var reader = response.body.getReader();
+      return (function read() {
+        return reader.read().then(function(chunk) {
+          if (chunk.done) return true;
+          var part = chunk.value.subarray(0, TERRAIN_BYTES - length);
+          bytes.set(part, length);
+          length += part.length;
+          if (length < TERRAIN_BYTES) return read();
+          reader.cancel().catch(function() {});
+          return true;
+        });
+      })();
+    })
+    .then(function(found) { if (found) FS.writeFile('sample.raw', bytes.subarray(0, length)); })
     .catch(function() {})
     .finally(function() { removeRunDependency('sample.raw'); });
 });
@@ -20,5 +52,5 @@ Module['printErr'] = function(text) {
   if (!text.startsWith('WARNING: using emscripten GL')) console.error(text);
 };
 
-// A right-click turns the camera's distance, not a menu open.
+// A right-click, or a long press, turns or zooms, not a menu open.
 document.addEventListener('contextmenu', function(event) { event.preventDefault(); });

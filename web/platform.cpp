@@ -1,20 +1,17 @@
 // What the browser build needs beyond the shared code, which keeps the GL and GLUT calls it makes
 // on the desktop. Emscripten emulates the fixed-function pipeline on WebGL, but it has no
-// double-precision entry points, and WebGL draws no polygon outlines; its GLUT sizes the canvas in
-// CSS pixels and gets the mouse wrong (glut_mouse.js mends that).
+// double-precision entry points, and WebGL draws no polygon outlines; its GLUT sizes the canvas once,
+// in CSS pixels, and gets the mouse and fingers wrong (glut.js mends those).
 #include <GL/glut.h>
-#include <emscripten/html5.h>
-
-#include <cmath>
 
 // Emscripten's own functions, which the link (cmake/web.cmake) lets this file reach through these
-// names while the shared code's calls come here; and the mending in glut_mouse.js.
+// names while the shared code's calls come here; and the mending in glut.js.
 extern "C" {
 void __real_glBegin(GLenum mode);
 void __real_glEnd();
 void __real_glutInit(int* argc, char** argv);
-void __real_glutInitWindowSize(int width, int height);
-void mendGlutMouse();
+void mendGlutInput();
+void followCanvasSize();
 }
 
 namespace {
@@ -96,15 +93,11 @@ void glLightModeli(GLenum name, GLint value) { glLightModelf(name, static_cast<G
 // WebGL always interpolates across a face; the viewer asks for nothing else.
 void glShadeModel(GLenum) {}
 
-// GLUT's window is the page's canvas. It is sized in device pixels, so on a high-density screen the
-// picture is drawn at the screen's own resolution, while the page shows it at the size asked for.
-extern "C" void __wrap_glutInitWindowSize(int width, int height) {
-    const double ratio = emscripten_get_device_pixel_ratio();
-    __real_glutInitWindowSize(static_cast<int>(std::lround(width * ratio)),
-                              static_cast<int>(std::lround(height * ratio)));
-}
+// GLUT's window is the page's canvas, which the page lays out: it is drawn at the size the page
+// shows it, in the screen's own pixels, whatever size the viewer asks for.
+extern "C" void __wrap_glutInitWindowSize(int, int) { followCanvasSize(); }
 
 extern "C" void __wrap_glutInit(int* argc, char** argv) {
-    mendGlutMouse();
+    mendGlutInput();
     __real_glutInit(argc, argv);
 }
