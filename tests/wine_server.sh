@@ -34,7 +34,7 @@ start)
   mkdir -p "$WINEPREFIX"
   if [ -n "$xvfb" ]; then
     # -displayfd takes the first free display and writes its number once it takes connections.
-    setsid "$xvfb" -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 -noreset 3>"$desktop.number" \
+    setsid "$xvfb" -displayfd 3 -nolisten tcp -screen 0 1280x1280x24 -noreset 3>"$desktop.number" \
       </dev/null >/dev/null 2>&1 &
     echo $! >"$desktop"
     for _ in $(seq 200); do

@@ -58,7 +58,8 @@ BrowserLaunch browserLaunch(const std::string& browser, const std::string& url, 
     launch.environment = {{"HOME", profile}, {"XDG_CONFIG_HOME", profile}, {"XDG_CACHE_HOME", profile}};
     if (browser == "chromium") {
         // Chromium keeps WebGL from a software GL unless told otherwise, and runs as root only
-        // without its sandbox; as a test it shows no bar warning of that.
+        // without its sandbox; as a test it shows no bar warning of that. The tests drive it
+        // through DevTools too, over a pipe.
         launch.command = {CHROMIUM_PATH,
                           "--user-data-dir=" + profile,
                           "--no-sandbox",
@@ -74,6 +75,7 @@ BrowserLaunch browserLaunch(const std::string& browser, const std::string& url, 
                           "--window-position=0,0",
                           "--window-size=512,512",
                           "--force-device-scale-factor=" + ratio,
+                          "--remote-debugging-pipe",
                           url};
     } else if (browser == "firefox") {
         writeFirefoxSettings(profile, pixelRatio);

@@ -86,21 +86,20 @@ std::string firstLine(int fd) {
     return c == '\n' ? line : "";
 }
 
-// Starts a web server on the loopback for dir, on a port it picks, and returns its pid and the
-// page's address.
+// Starts a web server on the loopback for dir (serve.py), on a port it picks, and returns its pid
+// and the page's address.
 std::pair<pid_t, std::string> serve(const std::string& dir) {
     int fds[2];
     if (pipe(fds) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    const pid_t pid =
-        launch({PYTHON_PATH, "-u", "-m", "http.server", "--bind", "127.0.0.1", "--directory", dir, "0"}, [&] {
-            close(fds[0]);
-            dup2(fds[1], STDOUT_FILENO);
-            // The requests it answered, for a failure to show.
-            const int log = open((dir + "/served.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(log, STDERR_FILENO);
-        });
+    const pid_t pid = launch({PYTHON_PATH, SERVE_PATH, dir}, [&] {
+        close(fds[0]);
+        dup2(fds[1], STDOUT_FILENO);
+        // The requests it answered, for a failure to show.
+        const int log = open((dir + "/served.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(log, STDERR_FILENO);
+    });
     close(fds[1]);
     // It says "Serving HTTP on 127.0.0.1 port N (http://127.0.0.1:N/) ..." once it listens.
     const std::string said = firstLine(fds[0]);
@@ -128,7 +127,7 @@ XServer::XServer() {
     }
     // -displayfd lets the server take the first free display number and tell us which.
     pid_ = launch({XVFB_PATH, "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen", "0",
-                   "1280x1024x24", "-noreset"},
+                   "1280x1280x24", "-noreset"},
                   [&] { close(fds[0]); });
     close(fds[1]);
     // The number comes once the server takes connections, in two writes: digits, then a newline.
@@ -163,10 +162,21 @@ ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& wo
         browser = browserLaunch(program.browser, url, profile, program.pixelRatio);
         command = browser.command;
     }
+    // Chromium takes DevTools commands on its fd 3 and answers on its fd 4.
+    int commands[2] = {-1, -1}, answers[2] = {-1, -1};
+    if (program.browser == "chromium" &&
+        (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0)) {
+        throw std::runtime_error("pipe failed");
+    }
     pid_ = launch(command, [&] {
         // A browser leads a process group of its own, so that its helpers stop with it.
         if (program.web()) {
             setpgid(0, 0);
+        }
+        if (commands[0] >= 0) {
+            const int in = fcntl(commands[0], F_DUPFD, 10), out = fcntl(answers[1], F_DUPFD, 10);
+            dup2(in, 3);
+            dup2(out, 4);
         }
         if (chdir(workDir.c_str()) != 0) {
             _exit(126);
@@ -192,6 +202,18 @@ ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& wo
     if (program.web()) {
         group_ = pid_;
     }
+    if (commands[0] >= 0) {
+        close(commands[0]);
+        close(answers[1]);
+        devtools_ = std::make_unique<DevTools>(commands[1], answers[0]);
+    }
+}
+
+DevTools& ViewerProcess::devtools() {
+    if (!devtools_) {
+        throw std::runtime_error("only Chromium is driven through DevTools here");
+    }
+    return *devtools_;
 }
 
 ViewerProcess::~ViewerProcess() {

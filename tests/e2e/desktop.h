@@ -1,11 +1,14 @@
 #pragma once
 
+#include "devtools.h"
+
 #include <chrono>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 
 // A private X server: the Xvfb that the build found, on a display number of its own, with a
-// 1280 x 1024 screen, no TCP and no window manager. It stops with this object, or with the test
+// 1280 x 1280 screen, no TCP and no window manager. It stops with this object, or with the test
 // process should that die first.
 class XServer {
 public:
@@ -22,12 +25,14 @@ private:
 };
 
 // A viewer build to start: a Linux program, a Windows one that runs under Wine in the Wine prefix
-// given, or the web page in the build folder given, in a browser.
+// given, or the web page in the build folder given, in a browser; driven with the mouse, or in
+// Chromium with fingers too.
 struct ViewerProgram {
     std::string path;
     std::string winePrefix; // empty but for a Windows program
     std::string browser;    // "chromium", "firefox" or "webkit" for the page; empty otherwise
     int pixelRatio = 1;     // the browser's device pixels to a CSS pixel
+    bool touch = false;     // left and right drags are made with fingers, through DevTools
 
     bool windows() const { return !winePrefix.empty(); }
     bool web() const { return !browser.empty(); }
@@ -52,9 +57,13 @@ public:
     bool running();
     // What it has printed on standard output and standard error together.
     std::string printed() const;
+    // Chromium's DevTools, for the page it shows.
+    DevTools& devtools();
+    const ViewerProgram& program() const { return program_; }
 
 private:
     ViewerProgram program_;
+    std::unique_ptr<DevTools> devtools_;
     pid_t pid_ = -1;
     pid_t group_ = -1;  // a browser's process group
     pid_t server_ = -1; // the page's web server

@@ -133,6 +133,10 @@ void ViewerSession::movePointer(int x, int y) {
 }
 
 void ViewerSession::drag(int button, const Path& path) {
+    if (viewer_->program().touch && (button == 1 || button == 3)) {
+        fingerDrag(button, path);
+        return;
+    }
     movePointer(path[0].first, path[0].second);
     XTestFakeButtonEvent(display_.get(), button, True, CurrentTime);
     for (size_t k = 1; k < path.size(); ++k) {
@@ -140,6 +144,36 @@ void ViewerSession::drag(int button, const Path& path) {
     }
     XTestFakeButtonEvent(display_.get(), button, False, CurrentTime);
     XSync(display_.get(), False);
+}
+
+void ViewerSession::fingerDrag(int button, const Path& path) {
+    const Finger resting{1, path[0].first, 500};
+    if (button == 3) {
+        for (const auto& [x, y] : path) {
+            if (x != resting.x || y >= resting.y) {
+                throw std::runtime_error("a two-finger drag follows a path straight up or down above y 500");
+            }
+        }
+        touch("touchStart", {resting});
+    }
+    touch("touchStart", {{0, path[0].first, path[0].second}});
+    for (size_t k = 1; k < path.size(); ++k) {
+        touch("touchMove", {{0, path[k].first, path[k].second}});
+    }
+    touch("touchEnd", {{0, path.back().first, path.back().second}});
+    if (button == 3) {
+        touch("touchEnd", {resting});
+    }
+}
+
+void ViewerSession::touch(const std::string& type, const std::vector<Finger>& fingers) {
+    std::string points;
+    for (const Finger& finger : fingers) {
+        points += (points.empty() ? "{" : ",{") + std::string("\"x\":") + std::to_string(finger.x) +
+                  ",\"y\":" + std::to_string(finger.y) + ",\"id\":" + std::to_string(finger.id) + "}";
+    }
+    viewer_->devtools().call("Input.dispatchTouchEvent",
+                             "{\"type\":" + jsonString(type) + ",\"touchPoints\":[" + points + "]}");
 }
 
 void ViewerSession::pressKeys(const std::vector<std::string>& keys) {
@@ -216,6 +250,11 @@ Image ViewerSession::firstPicture() {
     return picture(0.5);
 }
 
+Image ViewerSession::screenshot() {
+    const std::string shot = viewer_->devtools().call("Page.captureScreenshot", "{\"format\":\"png\"}");
+    return decodePng(base64Decode(jsonValue(shot, "data")));
+}
+
 int ViewerSession::closeWindow(double timeoutSeconds) {
     Display* display = display_.get();
     XEvent event = {};
@@ -268,11 +307,11 @@ unsigned long ViewerSession::findWindow() {
     throw std::runtime_error("the viewer showed no window");
 }
 
-Image readPng(const std::string& path) {
+Image decodePng(const std::vector<uint8_t>& bytes) {
     png_image png = {};
     png.version = PNG_IMAGE_VERSION;
     Image image;
-    if (png_image_begin_read_from_file(&png, path.c_str())) {
+    if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
         png.format = PNG_FORMAT_RGB;
         std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
         if (png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {

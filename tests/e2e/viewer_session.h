@@ -45,6 +45,12 @@ struct _XDisplay;
 
 using Path = std::vector<std::pair<int, int>>;
 
+// A finger on the page: its number, and where it is in the window.
+struct Finger {
+    int id;
+    int x, y;
+};
+
 // One viewer on an X server of its own, in a fresh working directory that prepare fills (with a
 // sample.raw, or not) before the viewer starts, driven through XTest and read through Xlib on
 // one connection. Everything stops with this object.
@@ -66,8 +72,13 @@ public:
 
     // Moves the pointer to (x, y) in the window.
     void movePointer(int x, int y);
-    // Presses button at the path's first point, moves along the rest, and lets go.
+    // Presses button at the path's first point, moves along the rest, and lets go. Where the
+    // program is driven with fingers, the left and right buttons are fingers (see fingerDrag).
     void drag(int button, const Path& path);
+    // One touch event on the page, through DevTools: "touchStart" puts the fingers given down,
+    // "touchMove" moves them (others stay where they are), "touchEnd" lifts them, and
+    // "touchCancel", given none, cancels every finger down.
+    void touch(const std::string& type, const std::vector<Finger>& fingers);
     // Presses and releases each key, named as X keysyms ("a", "Left", "plus"), in turn.
     void pressKeys(const std::vector<std::string>& keys);
 
@@ -79,12 +90,18 @@ public:
     Image pictureChangedFrom(const Image& before);
     // The first frame: settled once something shows, or after a while of showing nothing.
     Image firstPicture();
+    // The page as Chromium draws it, in device pixels, whatever the window shows.
+    Image screenshot();
 
     // Closes the window as a window manager's close button does, with a WM_DELETE_WINDOW
     // message; returns the viewer's exit status, or -1 if it still runs after timeoutSeconds.
     int closeWindow(double timeoutSeconds = 10.0);
 
 private:
+    // One finger drags as the left button does. For the right button a first finger rests below
+    // the path, at y 500, and a second follows it: their distance changes as the path's height
+    // does, which zooms as a right-drag does (the path keeps its x).
+    void fingerDrag(int button, const Path& path);
     std::vector<unsigned long> shownWindows();
     unsigned long findWindow();
     // A browser's window is made what the desktop viewer's is: side x side at the top-left.
@@ -97,8 +114,8 @@ private:
     unsigned long window_ = 0;
 };
 
-// The picture in a PNG file; an empty one where it cannot be read.
-Image readPng(const std::string& path);
+// The picture a PNG file holds; an empty one where it cannot be read.
+Image decodePng(const std::vector<uint8_t>& png);
 
 // A straight path from (x0, y0) to (x1, y1) in steps moves.
 Path line(int x0, int y0, int x1, int y1, int steps);

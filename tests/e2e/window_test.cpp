@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -31,7 +35,8 @@ const ViewerProgram kLinuxViewer{MIROVALE_PATH, "", "", 1};
 
 // The build under test: the Linux one; or where MIROVALE_WINDOWS_BUILD names the Windows build's
 // folder, its mirovale.exe under Wine, in the Wine prefix that the build made there; or where
-// MIROVALE_BROWSER names a browser, the web build's page in it.
+// MIROVALE_BROWSER names a browser, the web build's page in it ("chromium-touch": in Chromium, its
+// left and right drags made with fingers).
 const ViewerProgram& viewerUnderTest() {
     static const ViewerProgram program = [] {
         const char* windows = std::getenv("MIROVALE_WINDOWS_BUILD");
@@ -41,7 +46,8 @@ const ViewerProgram& viewerUnderTest() {
                                  1};
         }
         if (browser != nullptr) {
-            return ViewerProgram{MIROVALE_WEB_BUILD, "", browser, 1};
+            const bool touch = std::string(browser) == "chromium-touch";
+            return ViewerProgram{MIROVALE_WEB_BUILD, "", touch ? "chromium" : browser, 1, touch};
         }
         return kLinuxViewer;
     }();
@@ -162,7 +168,8 @@ TEST(ViewerWindow, OpensTitledAt512SquareOnAWhiteWireframeAroundTheCentre) {
     if (viewerUnderTest().windows()) {
         const Image icon = session.icon(32);
         EXPECT_GT(litArea(icon).count, 0) << "the window has no 32 x 32 icon of its own";
-        EXPECT_TRUE(icon == readPng(std::getenv("MIROVALE_WINDOWS_BUILD") + std::string("/icon/32.png")))
+        EXPECT_TRUE(icon ==
+                    decodePng(readFile(std::getenv("MIROVALE_WINDOWS_BUILD") + std::string("/icon/32.png"))))
             << "the window's icon is not the project's";
     }
     // Closing the window ends the viewer at once with status 0 (as every test here checks).
@@ -398,18 +405,35 @@ TEST(ViewerTerrainFile, FifoWithNoWriterGivesABlackWindowThatStillAnswers) {
     expectABlackWindowThatStillAnswers(session);
 }
 
-TEST(ViewerTerrainFile, LongerFileDrawsLikeItsFirst66049Bytes) {
-    std::vector<uint8_t> longer = bundledTerrain();
-    longer.insert(longer.end(), 5000, 255);
-    Image pictures[2];
-    const std::vector<uint8_t> terrains[2] = {bundledTerrain(), longer};
-    for (int k = 0; k < 2; ++k) {
-        Session session(terrains[k]);
+TEST(ViewerTerrainFile, LongerAndEndlessFilesDrawLikeTheirFirst66049Bytes) {
+    const std::vector<uint8_t> terrain = bundledTerrain();
+    std::vector<uint8_t> longer = terrain;
+    longer.insert(longer.end(), 16 << 20, 255);
+    // The never-ending one is a FIFO that holds the terrain and stays open for writing: the viewer,
+    // or the page's web server, reads the terrain and then waits for more, as from a download
+    // that never ends.
+    int writer = -1;
+    const std::function<void(const TempDir&)> files[] = {
+        [&](const TempDir& dir) { dir.write("sample.raw", terrain); },
+        [&](const TempDir& dir) { dir.write("sample.raw", longer); },
+        [&](const TempDir& dir) {
+            const std::string path = dir.path() + "/sample.raw";
+            if (mkfifo(path.c_str(), 0600) != 0 || (writer = open(path.c_str(), O_RDWR | O_NONBLOCK)) < 0 ||
+                fcntl(writer, F_SETPIPE_SZ, 1 << 17) < 0 ||
+                write(writer, terrain.data(), terrain.size()) != static_cast<ssize_t>(terrain.size())) {
+                throw std::runtime_error("cannot fill a FIFO with the terrain");
+            }
+        }};
+    Image pictures[3];
+    for (int k = 0; k < 3; ++k) {
+        Session session(viewerUnderTest(), files[k]);
         pictures[k] = session.firstPicture();
         session.closeAndExpectCleanExit();
     }
-    EXPECT_GT(litArea(pictures[1]).count, 0);
-    EXPECT_TRUE(pictures[0] == pictures[1]) << "bytes past the grid changed the picture";
+    close(writer);
+    EXPECT_GT(litArea(pictures[0]).count, 0);
+    EXPECT_TRUE(pictures[1] == pictures[0]) << "bytes past the grid changed the picture";
+    EXPECT_TRUE(pictures[2] == pictures[0]) << "a file that never ends did not draw its first 66049 bytes";
 }
 
 // The first frame, then the picture after one move of each drag, in a session of each program.
@@ -425,24 +449,56 @@ std::vector<Image> picturesOfOneMoveDrags(const ViewerProgram& program, int scal
     pictures.push_back(session.pictureChangedFrom(pictures.back()));
     session.drag(3, {{256 * scale, 100 * scale}, {256 * scale, 300 * scale}});
     pictures.push_back(session.pictureChangedFrom(pictures.back()));
+    session.drag(3, {{256 * scale, 240 * scale}, {256 * scale, 120 * scale}});
+    pictures.push_back(session.pictureChangedFrom(pictures.back()));
     EXPECT_EQ(session.closeWindow(), 0);
     return pictures;
 }
 
+// The first frame of the Linux build in a window of side x side.
+Image linuxFirstPicture(int side) {
+    ViewerSession session(kLinuxViewer,
+                          [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); });
+    Image picture = session.firstPicture();
+    if (side != picture.width) {
+        session.resize(side, side);
+        picture = session.pictureChangedFrom(picture);
+    }
+    EXPECT_EQ(session.closeWindow(), 0);
+    return picture;
+}
+
+// The top-left width x height of a picture.
+Image topLeft(const Image& image, int width, int height) {
+    Image part{width, height, {}};
+    for (int y = 0; y < height && y < image.height; ++y) {
+        for (int x = 0; x < width && x < image.width; ++x) {
+            part.pixels.push_back(image.at(x, y));
+        }
+    }
+    return part;
+}
+
 // Each build draws through Mesa's software rasteriser, as the Linux build does, so its pictures
 // come out as the Linux build's do, but for at most one lit pixel in perMille thousand.
+void expectLikeTheLinuxBuilds(const Image& picture, const Image& linux, int perMille,
+                              const std::string& moment) {
+    const int lit = litArea(linux).count;
+    EXPECT_GT(litArea(picture).count, 0) << "the build drew nothing in its " << moment;
+    const int differing = differingPixels(picture, linux);
+    EXPECT_TRUE(differing >= 0 && differing * 1000 <= lit * perMille)
+        << "the build's " << moment << " differs from the Linux build's in " << differing << " of " << lit
+        << " lit pixels";
+}
+
 void expectTheLinuxBuildsPictures(const ViewerProgram& program, int scale, int perMille) {
     const std::vector<Image> linux = picturesOfOneMoveDrags(kLinuxViewer, scale);
     const std::vector<Image> other = picturesOfOneMoveDrags(program, scale);
     ASSERT_EQ(other.size(), linux.size());
-    const char* const moments[] = {"first frame", "picture after a left-drag", "picture after a right-drag"};
+    const char* const moments[] = {"first frame", "picture after a left-drag",
+                                   "picture after a right-drag down", "picture after a right-drag up"};
     for (size_t k = 0; k < linux.size(); ++k) {
-        const int lit = litArea(linux[k]).count;
-        EXPECT_GT(litArea(other[k]).count, 0) << "the build drew nothing in its " << moments[k];
-        const int differing = differingPixels(other[k], linux[k]);
-        EXPECT_TRUE(differing >= 0 && differing * 1000 <= lit * perMille)
-            << "the build's " << moments[k] << " differs from the Linux build's in " << differing << " of "
-            << lit << " lit pixels";
+        expectLikeTheLinuxBuilds(other[k], linux[k], perMille, moments[k]);
     }
 }
 
@@ -452,7 +508,9 @@ TEST(OtherBuild, DrawsTheLinuxBuildsPictures) {
     // The Windows build draws through Mesa's own fixed-function GL. The page draws through GL
     // emulation whose matrices are worked out in JavaScript, which puts the odd line on the other
     // side of a pixel centre from Mesa's: none of the 12,332 lit pixels of the first frame on
-    // Debian 12, one on Debian 13, in every browser. One in a thousand may differ.
+    // Debian 12, one on Debian 13, in every browser. One in a thousand may differ. With fingers,
+    // one drags as the left button does, and two pinch and spread as the right button drags down
+    // and up.
     expectTheLinuxBuildsPictures(program, 1, program.web() ? 1 : 0);
 }
 
@@ -462,6 +520,8 @@ TEST(WebPage, ShowsTheCanvasSmallerAndWholeInASmallerWindow) {
     // The canvas is shown 300 x 300 at the top-left: the whole picture, scaled, and nothing beside it.
     const auto [full, small] = expectResizedPictureScaled(session, 500, 300, 300.0 / 512, 300.0 / 512);
     EXPECT_LT(litArea(small).right, 300) << "something shows beside the canvas";
+    // Drawn there at 300 x 300, not drawn at 512 and shrunk: the Linux build's picture at that size.
+    expectLikeTheLinuxBuilds(topLeft(small, 300, 300), linuxFirstPicture(300), 1, "first frame at 300 x 300");
     // Back at full size the picture is as it was: the canvas kept its own resolution.
     session.resize(512, 512);
     EXPECT_TRUE(session.pictureChangedFrom(small) == full);
@@ -477,6 +537,79 @@ TEST(WebPage, DrawsAtTheScreensOwnResolutionOnAHighDensityScreen) {
     ViewerProgram dense = viewerUnderTest();
     dense.pixelRatio = 2;
     expectTheLinuxBuildsPictures(dense, 2, 1);
+}
+
+TEST(WebPage, DrawsAtAPhonesPixelRatioAndAtTheNewOneWhenItChanges) {
+    ASSERT_TRUE(viewerUnderTest().web()) << "this test is for the web page";
+    if (viewerUnderTest().browser != "chromium") {
+        GTEST_SKIP()
+            << "a phone's screen is emulated through Chromium's DevTools; Firefox and WebKitGTK offer "
+               "no such control here, and WebPage.DrawsAtTheScreensOwnResolutionOnAHighDensityScreen "
+               "checks them at ratio 2 from the start";
+    }
+    Session session(bundledTerrain());
+    session.firstPicture();
+    DevTools& devtools = session.viewer().devtools();
+    devtools.call("Emulation.setTouchEmulationEnabled", "{\"enabled\":true,\"maxTouchPoints\":5}");
+    // A phone's screen, 390 x 844 CSS pixels at ratio 3: the canvas shows 390 wide, drawn 1170 wide.
+    // Then it is turned on its side at ratio 2, as if on another screen: drawn anew, 780 wide. (Here
+    // a ratio that changes alone reaches the page as no event: Chromium's emulation of it fires
+    // neither resize nor the change of a resolution media query, which a real screen fires.)
+    for (const auto& [width, height, ratio] : {std::tuple{390, 844, 3}, std::tuple{844, 390, 2}}) {
+        devtools.call("Emulation.setDeviceMetricsOverride",
+                      "{\"width\":" + std::to_string(width) + ",\"height\":" + std::to_string(height) +
+                          ",\"mobile\":true,\"deviceScaleFactor\":" + std::to_string(ratio) + "}");
+        const int side = 390 * ratio;
+        const std::string expected = std::to_string(side) + " x " + std::to_string(side);
+        std::string drawn;
+        const auto start = std::chrono::steady_clock::now();
+        while (drawn != expected && secondsSince(start) < 10.0) {
+            sleepSeconds(0.05);
+            drawn = devtools.evaluate("canvas.width + ' x ' + canvas.height");
+        }
+        EXPECT_EQ(drawn, expected) << "at ratio " << ratio;
+        Image shot = session.screenshot(), last;
+        while (shot != last) {
+            sleepSeconds(0.3);
+            last = std::move(shot);
+            shot = session.screenshot();
+        }
+        expectLikeTheLinuxBuilds(topLeft(shot, side, side), linuxFirstPicture(side), 1,
+                                 "first frame at ratio " + std::to_string(ratio));
+    }
+    session.closeAndExpectCleanExit();
+}
+
+TEST(WebTouch, PinchingThenLiftingAFingerTurnsFromThereWhileAThirdChangesNothing) {
+    ASSERT_TRUE(viewerUnderTest().touch) << "this test is for fingers";
+    // With the mouse: a right-drag 50 pixels down, then a left-drag.
+    Image linux;
+    {
+        ViewerSession session(kLinuxViewer,
+                              [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); });
+        const Image start = session.firstPicture();
+        session.drag(3, {{200, 100}, {200, 150}});
+        session.drag(1, {{200, 300}, {330, 210}});
+        linux = session.pictureChangedFrom(start);
+        EXPECT_EQ(session.closeWindow(), 0);
+    }
+    Session session(bundledTerrain());
+    const Image start = session.firstPicture();
+    session.touch("touchStart", {{0, 200, 300}}); // the left button, pressed at (200, 300)
+    session.touch("touchStart", {{1, 200, 500}}); // a second finger: zooming, and nothing turns
+    session.touch("touchMove", {{1, 200, 450}});  // a pinch of 50 pixels
+    session.touch("touchStart", {{2, 400, 100}}); // a third finger, which changes nothing
+    session.touch("touchMove", {{2, 450, 150}, {1, 200, 450}});
+    session.touch("touchEnd", {{2, 450, 150}});
+    session.touch("touchEnd", {{1, 200, 450}}); // the first finger turns again, from where it is
+    session.touch("touchMove", {{0, 330, 210}});
+    session.touch("touchCancel", {}); // which ends the turn as a lift does
+    expectLikeTheLinuxBuilds(session.pictureChangedFrom(start), linux, 1, "picture after the fingers");
+    // The page itself stayed put: not zoomed, scrolled or selected.
+    EXPECT_EQ(session.viewer().devtools().evaluate(
+                  "[visualViewport.scale, scrollX, scrollY, getSelection().toString().length].join()"),
+              "1,0,0,0");
+    session.closeAndExpectCleanExit();
 }
 
 } // namespace
