@@ -1,0 +1,85 @@
+// Times the web page's first frame in Chromium: on the loopback as it is, and through Chromium's
+// emulation of a slow network (100 ms latency, 10 Mbit/s each way, cache off), with when each of
+// its files came. The first frame is the page's first WebGL draw, timed from its navigation.
+// Usage: page_timing WEB_BUILD TERRAIN [RUNS]
+#include "viewer_session.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <map>
+
+namespace {
+
+const char* const kFirstDraw = R"((function() {
+  [window.WebGLRenderingContext, window.WebGL2RenderingContext].forEach(function(type) {
+    ['drawArrays', 'drawElements'].forEach(function(name) {
+      var draw = type.prototype[name];
+      type.prototype[name] = function() {
+        if (window.firstDraw === undefined) window.firstDraw = performance.now();
+        return draw.apply(this, arguments);
+      };
+    });
+  });
+})())";
+
+// The page loaded again, its cache bypassed: "first draw; file start end; ..." in milliseconds.
+std::string reload(DevTools& devtools) {
+    devtools.call("Page.reload", "{\"ignoreCache\":true}");
+    std::string timing;
+    for (int k = 0; k < 400 && (timing.empty() || timing == "pending"); ++k) {
+        sleepSeconds(0.025);
+        timing = devtools.evaluate(
+            "window.firstDraw === undefined ? 'pending' : [firstDraw.toFixed(1)].concat("
+            "performance.getEntriesByType('navigation').concat(performance.getEntriesByType('resource'))"
+            ".map(e => e.name.replace(/.*\\//, '') + ' ' + e.startTime.toFixed(1) + ' ' + "
+            "e.responseEnd.toFixed(1)))"
+            ".join('; ')");
+    }
+    return timing;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s WEB_BUILD TERRAIN [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const int runs = argc == 4 ? std::atoi(argv[3]) : 7;
+    try {
+        std::map<std::string, std::vector<double>> firstDraws;
+        for (int run = 0; run < runs; ++run) {
+            ViewerSession session(ViewerProgram{argv[1], "", "chromium", 1},
+                                  [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[2])); });
+            session.firstPicture();
+            DevTools& devtools = session.viewer().devtools();
+            devtools.call("Page.enable");
+            devtools.call("Page.addScriptToEvaluateOnNewDocument",
+                          "{\"source\":" + jsonString(kFirstDraw) + "}");
+            devtools.call("Network.enable");
+            devtools.call("Network.setCacheDisabled", "{\"cacheDisabled\":true}");
+            for (const std::string network : {"loopback", "slow"}) {
+                if (network == "slow") {
+                    devtools.call("Network.emulateNetworkConditions",
+                                  "{\"offline\":false,\"latency\":100,\"downloadThroughput\":1250000,"
+                                  "\"uploadThroughput\":1250000}");
+                }
+                const std::string timing = reload(devtools);
+                std::printf("%s: %s\n", network.c_str(), timing.c_str());
+                firstDraws[network].push_back(std::atof(timing.c_str()));
+            }
+            session.closeWindow();
+        }
+        for (auto& [network, times] : firstDraws) {
+            std::sort(times.begin(), times.end());
+            std::printf("median first frame, %s: %.1f ms of %zu runs\n", network.c_str(),
+                        times[times.size() / 2], times.size());
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], error.what());
+        return 1;
+    }
+    return 0;
+}
