@@ -50,7 +50,7 @@ bool fromPage(const std::string& browser, const std::string& line) {
 } // namespace
 
 BrowserLaunch browserLaunch(const std::string& browser, const std::string& url, const std::string& profile,
-                            int pixelRatio) {
+                            int pixelRatio, bool touch) {
     const std::string ratio = std::to_string(pixelRatio);
     // Each keeps its settings and caches in the profile folder, and draws through Mesa, as the
     // desktop viewer does.
@@ -76,6 +76,7 @@ BrowserLaunch browserLaunch(const std::string& browser, const std::string& url, 
                           "--window-size=512,512",
                           "--force-device-scale-factor=" + ratio,
                           "--remote-debugging-pipe",
+                          touch ? "--touch-events=enabled" : "--touch-events=disabled",
                           url};
     } else if (browser == "firefox") {
         writeFirefoxSettings(profile, pixelRatio);

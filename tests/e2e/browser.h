@@ -12,9 +12,10 @@ struct BrowserLaunch {
     std::vector<std::pair<std::string, std::string>> environment;
 };
 
-// browser: "chromium", "firefox" or "webkit"; pixelRatio: device pixels to a CSS pixel.
+// browser: "chromium", "firefox" or "webkit"; pixelRatio: device pixels to a CSS pixel; touch: the
+// page is on a touch screen (Chromium only).
 BrowserLaunch browserLaunch(const std::string& browser, const std::string& url, const std::string& profile,
-                            int pixelRatio);
+                            int pixelRatio, bool touch);
 
 // What the page's console said, one message a line, out of all that the browser printed.
 std::string consoleLines(const std::string& browser, const std::string& printed);

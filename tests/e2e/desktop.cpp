@@ -159,7 +159,7 @@ ViewerProcess::ViewerProcess(const ViewerProgram& program, const std::string& wo
         std::tie(server_, url) = serve(workDir);
         const std::string profile = workDir + "/browser";
         std::filesystem::create_directory(profile);
-        browser = browserLaunch(program.browser, url, profile, program.pixelRatio);
+        browser = browserLaunch(program.browser, url, profile, program.pixelRatio, program.touch);
         command = browser.command;
     }
     // Chromium takes DevTools commands on its fd 3 and answers on its fd 4.
