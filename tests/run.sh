@@ -4,7 +4,7 @@
 # and everything for Linux under AddressSanitizer and UndefinedBehaviorSanitizer in build-test/;
 # and runs every test: the Windows unit tests under Wine, then the Linux ones, with the window
 # tests on the Linux viewer, on the Windows one under Wine and on the page in Chromium, Firefox and
-# WebKitGTK, and the checks of the zip and the package.
+# WebKitGTK, and with fingers in Chromium, and the checks of the zip and the package.
 # Usage: tests/run.sh   (from anywhere; the builds go into the checkout)
 set -euo pipefail
 cd "$(dirname "$0")/.."
