@@ -40,9 +40,16 @@ set_property(TARGET FreeGLUT::freeglut_static APPEND PROPERTY INTERFACE_COMPILE_
 add_compile_definitions(_GDI32_)
 
 # A program of the Windows desktop, not of the console: a double-click opens the viewer and nothing
-# beside it. Its icon and version resources (windows/mirovale.rc) go in through MinGW-w64's
+# beside it. Its icon and version resources (windows/mirovale.rc.in) go in through MinGW-w64's
 # resource compiler; the icon is made from the project's icon at build time (windows/icon.sh).
 enable_language(RC)
+foreach(tool pngtopam pamscale pamtopng icotool)
+  find_program(${tool}_PROGRAM ${tool})
+  if(NOT ${tool}_PROGRAM)
+    message(FATAL_ERROR "The Windows build makes its icon with netpbm and icoutils: install these Debian packages "
+                        "(tools/packages.sh windows does) and configure again.")
+  endif()
+endforeach()
 set(MIROVALE_ICON ${CMAKE_BINARY_DIR}/icon/mirovale.ico)
 add_custom_command(OUTPUT ${MIROVALE_ICON}
   COMMAND ${PROJECT_SOURCE_DIR}/windows/icon.sh ${PROJECT_SOURCE_DIR}/packaging/mirovale.png ${CMAKE_BINARY_DIR}/icon

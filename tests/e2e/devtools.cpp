@@ -5,34 +5,6 @@
 #include <stdexcept>
 #include <unistd.h>
 
-namespace {
-
-// The object an answer gives as its result, found by matching its braces outside strings.
-std::string resultOf(const std::string& reply) {
-    const size_t start = reply.find("\"result\":{");
-    if (start == std::string::npos) {
-        return "{}";
-    }
-    int depth = 0;
-    bool quoted = false;
-    for (size_t at = start + 9; at < reply.size(); ++at) {
-        const char c = reply[at];
-        if (quoted) {
-            at += c == '\\';
-            quoted = c != '"';
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == '{') {
-            ++depth;
-        } else if (c == '}' && --depth == 0) {
-            return reply.substr(start + 9, at - start - 8);
-        }
-    }
-    return "{}";
-}
-
-} // namespace
-
 DevTools::DevTools(int commands, int answers) : commands_(commands), answers_(answers) {}
 
 DevTools::~DevTools() {
@@ -98,7 +70,7 @@ std::string DevTools::send(const std::string& method, const std::string& params,
             if (reply.find("\"error\":", answer.size()) == answer.size()) {
                 throw std::runtime_error(method + " failed: " + reply);
             }
-            return resultOf(reply);
+            return reply;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());

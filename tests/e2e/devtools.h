@@ -15,8 +15,8 @@ public:
     DevTools(const DevTools&) = delete;
     DevTools& operator=(const DevTools&) = delete;
 
-    // Runs method with params (a JSON object) on the page; returns the answer's result, as JSON.
-    // Throws on an error answer, or when none comes within 30 seconds.
+    // Runs method with params (a JSON object) on the page; returns the answer, as JSON, whose
+    // values jsonValue finds. Throws on an error answer, or when none comes within 30 seconds.
     std::string call(const std::string& method, const std::string& params = "{}");
     // The value of a JavaScript expression on the page, as JSON.
     std::string evaluate(const std::string& expression);
