@@ -16,13 +16,13 @@ usage() {
 [ $# -eq 4 ] || [ $# -eq 5 ] || usage
 export WINEPREFIX=$2 WINEDEBUG=-all
 wine=$3 wineserver=$4 xvfb=${5:-}
-desktop=$WINEPREFIX.desktop-x # the desktop's X server: its pid, then its display number
+desktop=$WINEPREFIX.desktop-x # the desktop's X server's pid
 
 # Ends whatever server the prefix has, waiting until it has gone, and then the desktop's X server.
 end() {
   "$wineserver" -k >/dev/null 2>&1 || true
   if [ -f "$desktop" ]; then
-    kill "$(head -n 1 "$desktop")" 2>/dev/null || true
+    kill "$(cat "$desktop")" 2>/dev/null || true
     rm -f "$desktop"
   fi
 }
@@ -44,7 +44,6 @@ start)
     number=$(cat "$desktop.number")
     rm -f "$desktop.number"
     [ -n "$number" ] || { echo "cannot start $xvfb" >&2; end; exit 1; }
-    echo "$number" >>"$desktop"
     export DISPLAY=":$number"
   fi
   # A server that stays until stopped; it goes into the background once it takes connections.

@@ -59,9 +59,8 @@ mergeInto(LibraryManager.library, {
       if (fingers.length == 1) {
         held = {button: 0, x: fingers[0].x, y: fingers[0].y};
       } else if (fingers.length > 1) {
-        held = {button: 2, x: Math.round((fingers[0].x + fingers[1].x) / 2),
-                y: Math.round((fingers[0].y + fingers[1].y) / 2), from: spread()};
-        held.fromY = held.y;
+        var y = Math.round((fingers[0].y + fingers[1].y) / 2);
+        held = {button: 2, x: Math.round((fingers[0].x + fingers[1].x) / 2), y: y, fromY: y, from: spread()};
       }
       if (held) mouse(0 /* GLUT_DOWN */);
     }
@@ -82,13 +81,16 @@ mergeInto(LibraryManager.library, {
     function onTouch(event) {
       var rect = canvas.getBoundingClientRect();
       var changed = Array.prototype.slice.call(event.changedTouches);
+      // Where a touch is, in the canvas's own pixels.
+      function place(finger, touch) {
+        finger.x = (touch.clientX - rect.left) * canvas.width / rect.width;
+        finger.y = (touch.clientY - rect.top) * canvas.height / rect.height;
+        return finger;
+      }
       // The fingers already down move to where they are now, and the pointer with them.
       changed.forEach(function(touch) {
         var finger = find(touch.identifier);
-        if (finger) {
-          finger.x = (touch.clientX - rect.left) * canvas.width / rect.width;
-          finger.y = (touch.clientY - rect.top) * canvas.height / rect.height;
-        }
+        if (finger) place(finger, touch);
       });
       if (held) follow();
       // Then fingers come down or go.
@@ -96,8 +98,7 @@ mergeInto(LibraryManager.library, {
       changed.forEach(function(touch) {
         var finger = find(touch.identifier);
         if (event.type == 'touchstart' && !finger) {
-          fingers.push({id: touch.identifier, x: (touch.clientX - rect.left) * canvas.width / rect.width,
-                        y: (touch.clientY - rect.top) * canvas.height / rect.height});
+          fingers.push(place({id: touch.identifier}, touch));
         } else if ((event.type == 'touchend' || event.type == 'touchcancel') && finger) {
           fingers.splice(fingers.indexOf(finger), 1);
         }
@@ -121,16 +122,14 @@ mergeInto(LibraryManager.library, {
   followCanvasSize__deps: ['$Browser', 'glutPostRedisplay'],
   followCanvasSize: function() {
     var canvas = Module['canvas'];
-    function resize(width, height) {
+    function measure() {
+      var rect = canvas.getBoundingClientRect();
+      var ratio = window.devicePixelRatio || 1;
+      var width = Math.round(rect.width * ratio), height = Math.round(rect.height * ratio);
       if (width == canvas.width && height == canvas.height) return;
       // GLUT hears of it and calls the reshape callback.
       Browser.setCanvasSize(width, height);
       _glutPostRedisplay();
-    }
-    function measure() {
-      var rect = canvas.getBoundingClientRect();
-      var ratio = window.devicePixelRatio || 1;
-      resize(Math.round(rect.width * ratio), Math.round(rect.height * ratio));
     }
     measure();
     // The shown size changes with the layout, the ratio with the zoom or the screen.

@@ -101,11 +101,13 @@ std::string expectedTitle() {
 // A level plate at height 0: edge-on it is a single line across the window.
 std::vector<uint8_t> levelTerrain() { return std::vector<uint8_t>(kTerrainBytes, 0); }
 
-// A viewer on the given terrain (none: no sample.raw at all), or in a folder that prepare fills.
+// A viewer, the build under test unless another is named, on the given terrain (none: no
+// sample.raw at all), or in a folder that prepare fills.
 class Session : public ViewerSession {
 public:
-    explicit Session(const std::optional<std::vector<uint8_t>>& terrain)
-        : ViewerSession(viewerUnderTest(), [&](const TempDir& dir) {
+    explicit Session(const std::optional<std::vector<uint8_t>>& terrain,
+                     const ViewerProgram& program = viewerUnderTest())
+        : ViewerSession(program, [&](const TempDir& dir) {
               if (terrain) {
                   dir.write("sample.raw", *terrain);
               }
@@ -438,7 +440,7 @@ TEST(ViewerTerrainFile, LongerAndEndlessFilesDrawLikeTheirFirst66049Bytes) {
 
 // The first frame, then the picture after one move of each drag, in a session of each program.
 std::vector<Image> picturesOfOneMoveDrags(const ViewerProgram& program, int scale) {
-    ViewerSession session(program, [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); });
+    Session session(bundledTerrain(), program);
     if (session.size() != std::make_pair(512 * scale, 512 * scale)) {
         const Image small = session.firstPicture();
         session.resize(512 * scale, 512 * scale);
@@ -457,8 +459,7 @@ std::vector<Image> picturesOfOneMoveDrags(const ViewerProgram& program, int scal
 
 // The first frame of the Linux build in a window of side x side.
 Image linuxFirstPicture(int side) {
-    ViewerSession session(kLinuxViewer,
-                          [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); });
+    Session session(bundledTerrain(), kLinuxViewer);
     Image picture = session.firstPicture();
     if (side != picture.width) {
         session.resize(side, side);
@@ -585,8 +586,7 @@ TEST(WebTouch, PinchingThenLiftingAFingerTurnsFromThereWhileAThirdChangesNothing
     // With the mouse: a right-drag 50 pixels down, then a left-drag.
     Image linux;
     {
-        ViewerSession session(kLinuxViewer,
-                              [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); });
+        Session session(bundledTerrain(), kLinuxViewer);
         const Image start = session.firstPicture();
         session.drag(3, {{200, 100}, {200, 150}});
         session.drag(1, {{200, 300}, {330, 210}});
