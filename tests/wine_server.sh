@@ -4,9 +4,10 @@
 # Windows program that starts meanwhile waits for it, fails to make its window, or is cut off
 # ("recvmsg: Connection reset by peer"). A lane's programs come and go all the time, so the lane
 # keeps one server up from before its first test to after its last, and no test starts or ends one.
-# With XVFB, the lane's windows show on X servers of their own that come and go with each test,
-# while Wine's desktop program lives as long as its server: it gets an X server of its own too, with
-# the same screen, which starts and stops with the server.
+# With XVFB, Wine's desktop program, which lives as long as its server, gets an X server that starts
+# and stops with it, and the lane's windows show there too, one test at a time (Wine mixes up the
+# windows of programs that share its server while they show on different X servers): its display
+# number is left in WINEPREFIX.display for them.
 # Usage: tests/wine_server.sh start|stop WINEPREFIX WINE WINESERVER [XVFB]
 set -euo pipefail
 usage() {
@@ -17,13 +18,14 @@ usage() {
 export WINEPREFIX=$2 WINEDEBUG=-all
 wine=$3 wineserver=$4 xvfb=${5:-}
 desktop=$WINEPREFIX.desktop-x # the desktop's X server's pid
+number=$WINEPREFIX.display    # and its display number
 
 # Ends whatever server the prefix has, waiting until it has gone, and then the desktop's X server.
 end() {
   "$wineserver" -k >/dev/null 2>&1 || true
   if [ -f "$desktop" ]; then
     kill "$(cat "$desktop")" 2>/dev/null || true
-    rm -f "$desktop"
+    rm -f "$desktop" "$number"
   fi
 }
 
@@ -33,18 +35,15 @@ start)
   end
   mkdir -p "$WINEPREFIX"
   if [ -n "$xvfb" ]; then
-    # -displayfd takes the first free display and writes its number once it takes connections.
-    setsid "$xvfb" -displayfd 3 -nolisten tcp -screen 0 1280x1280x24 -noreset 3>"$desktop.number" \
-      </dev/null >/dev/null 2>&1 &
-    echo $! >"$desktop"
-    for _ in $(seq 200); do
-      grep -q '^[0-9]*$' "$desktop.number" 2>/dev/null && [ "$(wc -l <"$desktop.number")" -eq 1 ] && break
-      sleep 0.1
-    done
-    number=$(cat "$desktop.number")
-    rm -f "$desktop.number"
-    [ -n "$number" ] || { echo "cannot start $xvfb" >&2; end; exit 1; }
-    export DISPLAY=":$number"
+    # -displayfd takes the first free display and writes its number, then a newline, once it
+    # takes connections: read from a pipe, the wait ends as it does.
+    exec 3< <(setsid "$xvfb" -displayfd 4 -nolisten tcp -screen 0 1280x1280x24 -noreset 4>&1 </dev/null \
+      >/dev/null 2>&1 & echo $! >"$desktop")
+    read -r -t 20 display <&3 || true
+    exec 3<&-
+    [ -n "${display:-}" ] || { echo "cannot start $xvfb" >&2; end; exit 1; }
+    echo "$display" >"$number"
+    export DISPLAY=":$display"
   fi
   # A server that stays until stopped; it goes into the background once it takes connections.
   "$wineserver" -p </dev/null >/dev/null 2>&1

@@ -26,10 +26,10 @@ web=(cmake make emscripten ca-certificates)
 # The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
 deb=(file)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
-# for the layout check, and for the window tests an X server with XTest, libpng for the
-# screenshot, the three browsers the web page is opened in (WebKitGTK's comes with its library),
+# for the layout check, and for the window tests an X server with XTest and DAMAGE, libpng for the
+# screenshot, a JSON library for Chromium's DevTools, the three browsers the web page is opened in (WebKitGTK's comes with its library),
 # and lintian and desktop-file-validate for the Debian package.
-tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libpng-dev xvfb
+tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb
   chromium firefox-esr libwebkit2gtk-4.1-0 lintian desktop-file-utils)
 
 case "${1:-}" in

@@ -5,50 +5,45 @@
 #include <stdexcept>
 #include <unistd.h>
 
-DevTools::DevTools(int commands, int answers) : commands_(commands), answers_(answers) {}
+using nlohmann::json;
 
 DevTools::~DevTools() {
     close(commands_);
     close(answers_);
 }
 
-std::string DevTools::call(const std::string& method, const std::string& params) {
+json DevTools::call(const std::string& method, const json& params) {
     if (session_.empty()) {
-        // The page is the target whose type is "page".
-        const std::string targets = send("Target.getTargets", "{}", "");
-        size_t at = 0;
-        std::string page;
-        while (page.empty() && (at = targets.find("{\"targetId\":", at)) != std::string::npos) {
-            const std::string target = targets.substr(at, targets.find('}', at) - at);
-            if (target.find("\"type\":\"page\"") != std::string::npos) {
-                page = jsonValue(target, "targetId");
+        const json targets = send("Target.getTargets", json::object(), "")["targetInfos"];
+        for (const json& target : targets) {
+            if (target["type"] == "page") {
+                session_ = send("Target.attachToTarget",
+                                {{"targetId", target["targetId"]}, {"flatten", true}}, "")["sessionId"];
+                break;
             }
-            ++at;
         }
-        if (page.empty()) {
-            throw std::runtime_error("the browser shows no page: " + targets);
+        if (session_.empty()) {
+            throw std::runtime_error("the browser shows no page");
         }
-        session_ = jsonValue(
-            send("Target.attachToTarget", "{\"targetId\":" + jsonString(page) + ",\"flatten\":true}", ""),
-            "sessionId");
     }
     return send(method, params, session_);
 }
 
-std::string DevTools::evaluate(const std::string& expression) {
-    const std::string result =
-        call("Runtime.evaluate", "{\"expression\":" + jsonString(expression) + ",\"returnByValue\":true}");
-    return jsonValue(result, "value");
+json DevTools::evaluate(const std::string& expression) {
+    const json result = call("Runtime.evaluate",
+                             {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
+    if (result.contains("exceptionDetails")) {
+        throw std::runtime_error(expression + " threw: " + result["exceptionDetails"].dump());
+    }
+    return result["result"].value("value", json());
 }
 
-std::string DevTools::send(const std::string& method, const std::string& params, const std::string& session) {
-    const int id = ++lastId_;
-    std::string message = "{\"id\":" + std::to_string(id) + ",";
+json DevTools::send(const std::string& method, const json& params, const std::string& session) {
+    json command = {{"id", ++lastId_}, {"method", method}, {"params", params}};
     if (!session.empty()) {
-        message += "\"sessionId\":" + jsonString(session) + ",";
+        command["sessionId"] = session;
     }
-    message += "\"method\":" + jsonString(method) + ",\"params\":" + params + "}";
-    message.push_back('\0');
+    const std::string message = command.dump() + '\0';
     for (size_t sent = 0; sent < message.size();) {
         const ssize_t written = write(commands_, message.data() + sent, message.size() - sent);
         if (written <= 0) {
@@ -56,21 +51,19 @@ std::string DevTools::send(const std::string& method, const std::string& params,
         }
         sent += static_cast<size_t>(written);
     }
-    // Answers begin with their id; events, which nothing here asks for, are passed over.
-    const std::string answer = "{\"id\":" + std::to_string(id) + ",";
+    // Events, which nothing here asks for, and answers to other commands are passed over.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (;;) {
-        size_t end = 0;
-        while ((end = received_.find('\0')) != std::string::npos) {
-            const std::string reply = received_.substr(0, end);
+        for (size_t end = 0; (end = received_.find('\0')) != std::string::npos;) {
+            const json reply = json::parse(received_.substr(0, end));
             received_.erase(0, end + 1);
-            if (reply.rfind(answer, 0) != 0) {
+            if (reply.value("id", 0) != lastId_) {
                 continue;
             }
-            if (reply.find("\"error\":", answer.size()) == answer.size()) {
-                throw std::runtime_error(method + " failed: " + reply);
+            if (reply.contains("error")) {
+                throw std::runtime_error(method + " failed: " + reply["error"].dump());
             }
-            return reply;
+            return reply["result"];
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -83,58 +76,4 @@ std::string DevTools::send(const std::string& method, const std::string& params,
         }
         received_.append(buffer, static_cast<size_t>(got));
     }
-}
-
-std::string jsonString(const std::string& text) {
-    std::string json = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-        }
-        json += c == '\n' ? ' ' : c;
-    }
-    return json + "\"";
-}
-
-std::string jsonValue(const std::string& json, const std::string& name) {
-    const std::string key = "\"" + name + "\":";
-    size_t at = json.find(key);
-    if (at == std::string::npos) {
-        return "";
-    }
-    at += key.size();
-    std::string value;
-    if (json[at] != '"') {
-        while (at < json.size() && json[at] != ',' && json[at] != '}' && json[at] != ']') {
-            value += json[at++];
-        }
-        return value;
-    }
-    for (++at; at < json.size() && json[at] != '"'; ++at) {
-        if (json[at] == '\\' && at + 1 < json.size()) {
-            ++at;
-        }
-        value += json[at];
-    }
-    return value;
-}
-
-std::vector<uint8_t> base64Decode(const std::string& text) {
-    const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::vector<uint8_t> bytes;
-    unsigned bits = 0;
-    int count = 0;
-    for (const char c : text) {
-        const size_t digit = digits.find(c);
-        if (digit == std::string::npos) {
-            continue; // padding
-        }
-        bits = bits << 6 | static_cast<unsigned>(digit);
-        count += 6;
-        if (count >= 8) {
-            count -= 8;
-            bytes.push_back(static_cast<uint8_t>(bits >> count));
-        }
-    }
-    return bytes;
 }

@@ -1,8 +1,8 @@
 // Takes the README's screenshot: the viewer's first frame of a terrain, under a private Xvfb. With
 // a size, takes the icon instead: a size x size square around the terrain, drawn in a window in
 // which the terrain comes out a little narrower than that.
-// Usage: screenshot VIEWER TERRAIN OUTPUT.png [SIZE]
-#include "viewer_session.h"
+// Usage: screenshot TERRAIN OUTPUT.png [SIZE]
+#include "session.h"
 
 #include <png.h>
 
@@ -43,23 +43,22 @@ bool writePng(const Image& image, const char* path) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4 && argc != 5) {
-        std::fprintf(stderr, "usage: %s VIEWER TERRAIN OUTPUT.png [SIZE]\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s TERRAIN OUTPUT.png [SIZE]\n", argv[0]);
         return 2;
     }
     try {
-        ViewerSession session(ViewerProgram{argv[1], "", "", 1},
-                              [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[2])); });
+        Session session(linuxLane(), [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[1])); });
         Image image = session.firstPicture();
-        if (argc == 5) {
-            const int size = std::atoi(argv[4]);
+        if (argc == 4) {
+            const int size = std::atoi(argv[3]);
             const int window = image.width * size * 15 / 16 / litArea(image).width();
             session.resize(window, window);
             image = squareAroundTerrain(session.pictureChangedFrom(image), size);
         }
         session.closeWindow();
-        if (!writePng(image, argv[3])) {
-            std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[3]);
+        if (!writePng(image, argv[2])) {
+            std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);
             return 1;
         }
     } catch (const std::exception& error) {

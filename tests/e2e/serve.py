@@ -1,15 +1,26 @@
-# Serves a folder on the loopback, as python3 -m http.server does (which it is, but for one thing):
-# a FIFO is sent as it is written, for as long as it stays open, as a server sends a file it is
-# still making, or one that never ends. It prints the address it listens on, and logs requests.
+# Serves a folder on the loopback, as python3 -m http.server does, but for three things: it prints
+# the port it listens on alone on a line, then each request it takes ("GET /index.wasm"), a line
+# each, for the tests to read; a FIFO is sent as it is written, for as long as it stays open, as a
+# server sends a file it is still making, or one that never ends; and /.drawn?... (a page that
+# tells the tests it has drawn) gets an empty answer.
 # Usage: python3 serve.py DIR
 import http.server
 import os
 import stat
 import sys
+import threading
+
+said = threading.Lock()
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     def send_head(self):
+        with said:
+            print(self.command, self.path, flush=True)
+        if self.path.startswith("/.drawn?"):
+            self.send_response(204)
+            self.end_headers()
+            return None
         path = self.translate_path(self.path)
         if not os.path.exists(path) or not stat.S_ISFIFO(os.stat(path).st_mode):
             return super().send_head()
@@ -24,8 +35,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             outputfile.write(chunk)
             outputfile.flush()
 
+    def log_message(self, format, *args):
+        pass
 
-server = http.server.ThreadingHTTPServer(
-    ("127.0.0.1", 0), lambda *args: Handler(*args, directory=sys.argv[1]))
-print(f"Serving HTTP on 127.0.0.1 port {server.server_port} (http://127.0.0.1:{server.server_port}/) ...", flush=True)
+
+server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), lambda *args: Handler(*args, directory=sys.argv[1]))
+print(server.server_port, flush=True)
 server.serve_forever()

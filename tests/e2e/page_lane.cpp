@@ -1,0 +1,121 @@
+#include "page_lane.h"
+
+#include "devtools.h"
+#include "temp_dir.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace {
+
+// Said once the program has run and drawn its first frame, and again whenever the canvas has been
+// drawn at another size: a frame after the size changed, when the frame drawn at it is on its way
+// to the screen. It looks at every animation frame: no event tells of a new backing store.
+const char* const kDrawnSignal = R"(<script>
+(function() {
+  var canvas = document.getElementById('canvas'), said = -1, seen = -1;
+  Module['postRun'] = [function look() {
+    if (canvas.width == seen && seen != said) fetch('.drawn?' + (said = seen), {cache: 'no-store'});
+    seen = canvas.width;
+    requestAnimationFrame(look);
+  }];
+})();
+</script>
+</body>)";
+
+} // namespace
+
+class PageViewer : public ViewerProcess {
+public:
+    PageViewer(const PageLane& lane, pid_t browser, pid_t server, int requests,
+               std::unique_ptr<DevTools> devtools, const std::string& dir)
+        : ViewerProcess(browser, true, dir), lane_(lane), server_(server), requests_(requests),
+          devtools_(std::move(devtools)) {}
+    ~PageViewer() override {
+        close(requests_);
+        stop(server_);
+    }
+    std::string printed() const override {
+        std::istringstream in(ViewerProcess::printed());
+        std::string line, console;
+        while (std::getline(in, line)) {
+            console += lane_.fromPage(line) ? line + "\n" : "";
+        }
+        return console;
+    }
+    bool drawn(int side, double timeoutSeconds) override {
+        const auto start = std::chrono::steady_clock::now();
+        std::string request;
+        while (side_ != side) {
+            if (!readLine(requests_, request, timeoutSeconds - secondsSince(start))) {
+                return false;
+            }
+            if (request.rfind("GET /.drawn?", 0) == 0) {
+                side_ = std::stoi(request.substr(12));
+            }
+        }
+        return true;
+    }
+    DevTools& devtools() override { return devtools_ ? *devtools_ : ViewerProcess::devtools(); }
+
+private:
+    const PageLane& lane_;
+    pid_t server_;
+    int requests_; // the server's output: the port it listens on, then each request, a line each
+    std::unique_ptr<DevTools> devtools_;
+    int side_ = -1;
+};
+
+std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std::string& display,
+                                               int pixelRatio) const {
+    std::vector<uint8_t> page = readFile(MIROVALE_WEB_BUILD "/index.html");
+    std::string html(page.begin(), page.end());
+    const size_t end = html.rfind("</body>");
+    if (end == std::string::npos) {
+        throw std::runtime_error("the web build's index.html has no </body>");
+    }
+    if (!(std::ofstream(dir + "/index.html") << html.replace(end, 7, kDrawnSignal))) {
+        throw std::runtime_error("cannot write the page in " + dir);
+    }
+    for (const char* file : {"index.js", "index.wasm"}) {
+        std::filesystem::copy_file(std::string(MIROVALE_WEB_BUILD "/") + file, dir + "/" + file);
+    }
+    int requests[2], commands[2] = {-1, -1}, answers[2] = {-1, -1};
+    if (pipe2(requests, O_CLOEXEC) != 0 ||
+        (devtools() && (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0))) {
+        throw std::runtime_error("pipe failed");
+    }
+    const pid_t server = launch({PYTHON_PATH, SERVE_PATH, dir}, [&] { dup2(requests[1], STDOUT_FILENO); });
+    close(requests[1]);
+    std::string port;
+    if (!readLine(requests[0], port, 20.0)) {
+        stop(server);
+        throw std::runtime_error("the web server did not start");
+    }
+    const std::string profile = dir + "/browser";
+    std::filesystem::create_directory(profile);
+    Environment added = {{"HOME", profile}, {"XDG_CONFIG_HOME", profile}, {"XDG_CACHE_HOME", profile}};
+    for (const auto& variable : environment(pixelRatio)) {
+        added.push_back(variable);
+    }
+    // A browser leads a process group of its own, so that its helpers stop with it.
+    const pid_t browser =
+        launchViewer(dir, display, command("http://127.0.0.1:" + port + "/index.html", profile, pixelRatio),
+                     added, true, [&] {
+                         if (commands[0] >= 0) {
+                             dup2(fcntl(commands[0], F_DUPFD, 10), 3);
+                             dup2(fcntl(answers[1], F_DUPFD, 10), 4);
+                         }
+                     });
+    std::unique_ptr<DevTools> tools;
+    if (commands[0] >= 0) {
+        close(commands[0]);
+        close(answers[1]);
+        tools = std::make_unique<DevTools>(commands[1], answers[0]);
+    }
+    return std::make_unique<PageViewer>(*this, browser, server, requests[0], std::move(tools), dir);
+}

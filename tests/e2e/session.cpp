@@ -1,0 +1,439 @@
+#include "session.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
+#include <png.h>
+
+#include <algorithm>
+#include <iostream>
+#include <poll.h>
+#include <stdexcept>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A frame reaches the window as several changes: a GL swap writes it in bands, a browser paints
+// its layers one after another and shows a page's frames one animation frame apart. The window is
+// taken to show a whole frame once it has gone this long without a change: many times the gaps
+// within one frame, here and with four busy loops on two cores. It is the one pause the tests
+// know, and it only ever ends a wait that an event began.
+constexpr double kQuietSeconds = 0.25;
+// How long the viewer may take to do what a test waits for before the test looks all the same.
+constexpr double kDeadlineSeconds = 30.0;
+
+// A request on a window that has gone fails its call instead of ending the test process.
+int ignoreXError(Display*, XErrorEvent*) { return 0; }
+
+} // namespace
+
+Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio)
+    : lane_(lane), display_(nullptr, XCloseDisplay), ratio_(pixelRatio) {
+    prepare(dir_);
+    std::string name = lane.display();
+    if (name.empty()) {
+        name = x_.emplace().display();
+    }
+    display_.reset(XOpenDisplay(name.c_str()));
+    Display* display = display_.get();
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!display || !XTestQueryExtension(display, &event, &error, &major, &minor) ||
+        !XDamageQueryExtension(display, &damageEvent_, &error)) {
+        throw std::runtime_error("cannot open display " + name + " with its XTest and DAMAGE extensions");
+    }
+    XSetErrorHandler(ignoreXError);
+    // Windows are watched from their making, before anything can be drawn in them.
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    XSync(display, False);
+    viewer_ = lane.start(dir_.path(), name, pixelRatio);
+    try {
+        findWindow();
+    } catch (const std::runtime_error& failure) {
+        if (!lane.startsAgain(*viewer_)) {
+            throw;
+        }
+        // Said on the test's output, so that every second start is seen and counted.
+        std::cout << "[ SECOND START ] " << lane.name() << ": " << failure.what() << std::endl;
+        viewer_ = lane.start(dir_.path(), name, pixelRatio);
+        findWindow();
+    }
+    // A page is shown 512 x 512 CSS pixels at the top-left, as the desktop window opens.
+    const int side = lane.side(pixelRatio);
+    for (const Clock::time_point start = Clock::now(); size() != std::make_pair(side, side);) {
+        if (secondsSince(start) > 10.0) {
+            throw std::runtime_error("the window keeps another size than " + std::to_string(side));
+        }
+        XMoveResizeWindow(display, window_, 0, 0, side, side);
+        XEvent configured;
+        while (!XCheckTypedWindowEvent(display, window_, ConfigureNotify, &configured) &&
+               secondsSince(start) <= 10.0) {
+            pollfd readable = {ConnectionNumber(display), POLLIN, 0};
+            poll(&readable, 1, 100);
+        }
+    }
+    pageSide_ = std::min(512 * pixelRatio, side);
+}
+
+Session::~Session() = default;
+
+// The one top-level window the viewer shows, once it is mapped: no other client shows one here.
+void Session::findWindow() {
+    const Clock::time_point start = Clock::now();
+    for (std::vector<unsigned long> shown; (shown = shownWindows()).size() != 1; damaged(0.2)) {
+        if (shown.size() > 1) {
+            throw std::runtime_error("the viewer shows more than one window");
+        }
+        if (!viewer_->running()) {
+            throw std::runtime_error("the viewer ended before its window showed: " + viewer_->printed());
+        }
+        if (secondsSince(start) > kDeadlineSeconds) {
+            throw std::runtime_error("the viewer showed no window");
+        }
+    }
+    window_ = shownWindows()[0];
+}
+
+// Leaving out the 1 x 1 helper window that Wine keeps mapped.
+std::vector<unsigned long> Session::shownWindows() {
+    Display* display = display_.get();
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::vector<unsigned long> shown;
+    XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count);
+    for (unsigned k = 0; k < count; ++k) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[k], &attributes) && attributes.map_state == IsViewable &&
+            attributes.width * attributes.height > 1) {
+            shown.push_back(children[k]);
+        }
+    }
+    XFree(children);
+    return shown;
+}
+
+// Every top-level window is watched from its making, before anything can be drawn in it, for
+// changes to its pixels (one notice until they are taken note of) and to its size. Only the
+// viewer's windows are on this server.
+bool Session::damaged(double timeoutSeconds) {
+    Display* display = display_.get();
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == CreateNotify && event.xcreatewindow.parent == DefaultRootWindow(display)) {
+                XDamageCreate(display, event.xcreatewindow.window, XDamageReportNonEmpty);
+                XSelectInput(display, event.xcreatewindow.window, StructureNotifyMask);
+            } else if (event.type == damageEvent_ + XDamageNotify) {
+                XDamageSubtract(display, reinterpret_cast<const XDamageNotifyEvent*>(&event)->damage, None,
+                                None);
+                ++damage_;
+                return true;
+            }
+        }
+        const double left = timeoutSeconds - secondsSince(start);
+        pollfd readable = {ConnectionNumber(display), POLLIN, 0};
+        if (left <= 0 || poll(&readable, 1, static_cast<int>(left * 1000) + 1) <= 0) {
+            return false;
+        }
+    }
+}
+
+Image Session::picture() {
+    const Clock::time_point start = Clock::now();
+    while (damaged(kQuietSeconds) && secondsSince(start) < kDeadlineSeconds) {
+    }
+    return capture();
+}
+
+Image Session::firstPicture() {
+    // A page says when its program has drawn at the size it is shown; a desktop viewer's first
+    // frame is the first change to its window. One that never gets that far is judged by what it
+    // shows all the same.
+    viewer_->drawn(pageSide_, kDeadlineSeconds);
+    if (damage_ == 0) {
+        damaged(kDeadlineSeconds);
+    }
+    Image shown = picture();
+    // A browser fills its window with its own background, every pixel lit, until it first shows
+    // the page; the viewer never lights every pixel.
+    const Clock::time_point start = Clock::now();
+    while (litArea(shown).count == shown.width * shown.height && secondsSince(start) < kDeadlineSeconds &&
+           damaged(kDeadlineSeconds)) {
+        shown = picture();
+    }
+    return shown;
+}
+
+Image Session::pictureChangedFrom(const Image& before) {
+    const Clock::time_point start = Clock::now();
+    Image shown = picture();
+    while (shown == before && damaged(kDeadlineSeconds - secondsSince(start))) {
+        shown = picture();
+    }
+    return shown;
+}
+
+Image Session::capture() {
+    const auto [width, height] = size();
+    XImage* shot = XGetImage(display_.get(), window_, 0, 0, width, height, AllPlanes, ZPixmap);
+    if (shot == nullptr) {
+        throw std::runtime_error("cannot read the window's pixels");
+    }
+    // On this server's 24-bit true-colour screen a pixel value is 0xRRGGBB already.
+    Image image{width, height, {}};
+    image.pixels.reserve(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.pixels.push_back(XGetPixel(shot, x, y) & 0xffffff);
+        }
+    }
+    XDestroyImage(shot);
+    return image;
+}
+
+std::pair<int, int> Session::size() {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display_.get(), window_, &attributes)) {
+        throw std::runtime_error("the viewer's window has gone");
+    }
+    return {attributes.width, attributes.height};
+}
+
+void Session::resize(int width, int height) {
+    XResizeWindow(display_.get(), window_, width, height);
+    XSync(display_.get(), False);
+    // A page shows its canvas at most 512 CSS pixels square, and whole.
+    pageSide_ = std::min({512 * ratio_, width, height});
+    viewer_->drawn(pageSide_, kDeadlineSeconds);
+}
+
+// The UTF-8 name that current programs give, or else the older Latin-1 one.
+std::string Session::title() {
+    Display* display = display_.get();
+    Atom type = None;
+    int format = 0;
+    unsigned long length = 0, remaining = 0;
+    unsigned char* value = nullptr;
+    std::string title;
+    if (XGetWindowProperty(display, window_, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024, False,
+                           XInternAtom(display, "UTF8_STRING", False), &type, &format, &length, &remaining,
+                           &value) == Success &&
+        value != nullptr && format == 8) {
+        title.assign(reinterpret_cast<char*>(value), length);
+    } else {
+        char* name = nullptr;
+        XFetchName(display, window_, &name);
+        title = name != nullptr ? name : "";
+        XFree(name);
+    }
+    XFree(value);
+    return title;
+}
+
+// _NET_WM_ICON holds one picture after another, each its width and height, then its pixels as
+// 0xAARRGGBB, one to a long.
+Image Session::icon(int size) {
+    Display* display = display_.get();
+    Atom type = None;
+    int format = 0;
+    unsigned long length = 0, remaining = 0;
+    unsigned char* value = nullptr;
+    Image icon;
+    if (XGetWindowProperty(display, window_, XInternAtom(display, "_NET_WM_ICON", False), 0, 1 << 20, False,
+                           XA_CARDINAL, &type, &format, &length, &remaining, &value) == Success &&
+        value != nullptr && format == 32) {
+        const long* data = reinterpret_cast<const long*>(value);
+        for (unsigned long k = 0; k + 2 <= length && icon.pixels.empty();) {
+            const unsigned long width = data[k], height = data[k + 1], pixels = width * height;
+            if (pixels > length - k - 2) {
+                break;
+            }
+            if (width == static_cast<unsigned long>(size) && height == static_cast<unsigned long>(size)) {
+                icon = {size, size, {}};
+                for (unsigned long p = 0; p < pixels; ++p) {
+                    icon.pixels.push_back(static_cast<uint32_t>(data[k + 2 + p]) & 0xffffff);
+                }
+            }
+            k += 2 + pixels;
+        }
+    }
+    XFree(value);
+    return icon;
+}
+
+int Session::windowsShown() { return static_cast<int>(shownWindows().size()); }
+
+void Session::movePointer(int x, int y) {
+    Display* display = display_.get();
+    int rootX = 0, rootY = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window_, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+}
+
+void Session::drag(int button, const Path& path) {
+    if (lane_.can(Fingers) && (button == 1 || button == 3)) {
+        const Finger resting{1, path[0].first, 500};
+        if (button == 3 && std::any_of(path.begin(), path.end(), [&](const auto& point) {
+                return point.first != resting.x || point.second >= resting.y;
+            })) {
+            throw std::runtime_error("a two-finger drag follows a path straight up or down above y 500");
+        }
+        if (button == 3) {
+            touch("touchStart", {resting});
+        }
+        touch("touchStart", {{0, path[0].first, path[0].second}});
+        for (size_t k = 1; k < path.size(); ++k) {
+            touch("touchMove", {{0, path[k].first, path[k].second}});
+        }
+        touch("touchEnd", {{0, path.back().first, path.back().second}});
+        if (button == 3) {
+            touch("touchEnd", {resting});
+        }
+        return;
+    }
+    movePointer(path[0].first, path[0].second);
+    XTestFakeButtonEvent(display_.get(), button, True, CurrentTime);
+    for (size_t k = 1; k < path.size(); ++k) {
+        movePointer(path[k].first, path[k].second);
+    }
+    XTestFakeButtonEvent(display_.get(), button, False, CurrentTime);
+    XSync(display_.get(), False);
+}
+
+void Session::touch(const std::string& type, const std::vector<Finger>& fingers) {
+    nlohmann::json points = nlohmann::json::array();
+    for (const Finger& finger : fingers) {
+        points.push_back({{"x", finger.x}, {"y", finger.y}, {"id", finger.id}});
+    }
+    viewer_->devtools().call("Input.dispatchTouchEvent", {{"type", type}, {"touchPoints", points}});
+}
+
+void Session::pressKeys(const std::vector<std::string>& keys) {
+    Display* display = display_.get();
+    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
+    for (const std::string& key : keys) {
+        const KeySym symbol = XStringToKeysym(key.c_str());
+        const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(display, symbol);
+        if (code == 0) {
+            throw std::runtime_error("no key gives " + key);
+        }
+        // A symbol on a key's second level, such as plus, comes with Shift held.
+        const bool shifted = XkbKeycodeToKeysym(display, code, 0, 0) != symbol;
+        if (shifted) {
+            XTestFakeKeyEvent(display, shift, True, CurrentTime);
+        }
+        XTestFakeKeyEvent(display, code, True, CurrentTime);
+        XTestFakeKeyEvent(display, code, False, CurrentTime);
+        if (shifted) {
+            XTestFakeKeyEvent(display, shift, False, CurrentTime);
+        }
+    }
+    XSync(display, False);
+}
+
+Image Session::screenshot() {
+    const std::string data = viewer_->devtools().call("Page.captureScreenshot", {{"format", "png"}})["data"];
+    const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::vector<uint8_t> png;
+    unsigned bits = 0;
+    int count = 0;
+    for (const char c : data) {
+        const size_t digit = digits.find(c);
+        if (digit != std::string::npos) { // not padding
+            bits = bits << 6 | static_cast<unsigned>(digit);
+            if ((count += 6) >= 8) {
+                count -= 8;
+                png.push_back(static_cast<uint8_t>(bits >> count));
+            }
+        }
+    }
+    return decodePng(png);
+}
+
+int Session::closeWindow(double timeoutSeconds) {
+    Display* display = display_.get();
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window_;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window_, False, NoEventMask, &event);
+    XSync(display, False);
+    return viewer_->waitForExit(timeoutSeconds);
+}
+
+Image decodePng(const std::vector<uint8_t>& bytes) {
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    Image image;
+    if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
+        png.format = PNG_FORMAT_RGB;
+        std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(png));
+        if (png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
+            image = {static_cast<int>(png.width), static_cast<int>(png.height), {}};
+            for (size_t k = 0; k + 2 < rgb.size(); k += 3) {
+                image.pixels.push_back(uint32_t(rgb[k]) << 16 | uint32_t(rgb[k + 1]) << 8 | rgb[k + 2]);
+            }
+        }
+    }
+    png_image_free(&png);
+    return image;
+}
+
+Path line(int x0, int y0, int x1, int y1, int steps) {
+    Path path;
+    for (int k = 0; k <= steps; ++k) {
+        path.push_back({x0 + (x1 - x0) * k / steps, y0 + (y1 - y0) * k / steps});
+    }
+    return path;
+}
+
+LitArea litArea(const Image& image) {
+    LitArea area;
+    area.left = image.width;
+    area.top = image.height;
+    double sumX = 0.0, sumY = 0.0;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            if (image.at(x, y) != 0) {
+                ++area.count;
+                sumX += x;
+                sumY += y;
+                area.left = std::min(area.left, x);
+                area.right = std::max(area.right, x);
+                area.top = std::min(area.top, y);
+                area.bottom = std::max(area.bottom, y);
+            }
+        }
+    }
+    if (area.count > 0) {
+        area.centreX = sumX / area.count;
+        area.centreY = sumY / area.count;
+    }
+    return area;
+}
+
+int greyPixels(const Image& image) {
+    return static_cast<int>(std::count_if(image.pixels.begin(), image.pixels.end(),
+                                          [](uint32_t pixel) { return pixel != 0 && pixel != 0xffffffu; }));
+}
+
+int differingPixels(const Image& a, const Image& b) {
+    if (a.width != b.width || a.height != b.height) {
+        return -1;
+    }
+    int count = 0;
+    for (size_t k = 0; k < a.pixels.size(); ++k) {
+        count += a.pixels[k] != b.pixels[k];
+    }
+    return count;
+}
