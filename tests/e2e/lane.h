@@ -39,8 +39,9 @@ public:
     virtual std::string silence() const { return ""; }
     // At most this many of a thousand lit pixels may differ from the Linux build's pictures.
     virtual int perMilleOffLinux() const { return 0; }
-    // The window is made 512 x 512 of the lane's pixels at the top-left, if it is not already.
-    virtual int side(int pixelRatio) const { return 512 * pixelRatio; }
+    // The side its window is made, at the top-left, once it shows; 0 where the window is left as
+    // the viewer opened it.
+    virtual int side(int) const { return 0; }
     // Whether a viewer that failed to show its window is to be started once more.
     virtual bool startsAgain(ViewerProcess&) const { return false; }
     bool can(unsigned needed) const { return (abilities() & needed) == needed; }

@@ -13,6 +13,8 @@ public:
     // The page draws through GL emulation whose matrices are worked out in JavaScript, which puts
     // the odd line on the other side of a pixel centre from Mesa's.
     int perMilleOffLinux() const override { return 1; }
+    // 512 x 512 CSS pixels, as the desktop window opens.
+    int side(int pixelRatio) const override { return 512 * pixelRatio; }
 
 protected:
     // How the browser is started so that it shows the page and nothing else: one window, no

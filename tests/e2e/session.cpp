@@ -61,9 +61,8 @@ Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& pr
         viewer_ = lane.start(dir_.path(), name, pixelRatio);
         findWindow();
     }
-    // A page is shown 512 x 512 CSS pixels at the top-left, as the desktop window opens.
     const int side = lane.side(pixelRatio);
-    for (const Clock::time_point start = Clock::now(); size() != std::make_pair(side, side);) {
+    for (const Clock::time_point start = Clock::now(); side > 0 && size() != std::make_pair(side, side);) {
         if (secondsSince(start) > 10.0) {
             throw std::runtime_error("the window keeps another size than " + std::to_string(side));
         }
@@ -75,7 +74,7 @@ Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& pr
             poll(&readable, 1, 100);
         }
     }
-    pageSide_ = std::min(512 * pixelRatio, side);
+    pageSide_ = side;
 }
 
 Session::~Session() = default;
