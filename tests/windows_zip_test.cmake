@@ -1,7 +1,8 @@
 # Checks the Windows zip that cpack made in the Windows build WINDOWS: one folder holding
 # mirovale.exe and the 66,049-byte sample.raw side by side, and an exe of the Windows desktop, not
 # the console, that needs no DLL beyond those Windows ships (OBJDUMP lists what it imports) and
-# carries its icon, in the sizes Windows asks for, and its name and VERSION (WINDRES reads them).
+# carries its icon, in the sizes Windows asks for (WRESTOOL and ICOTOOL read it), and its name and
+# VERSION (WINDRES reads them).
 cmake_minimum_required(VERSION 3.25)
 set(zip ${WINDOWS}/mirovale-windows-x86_64.zip)
 set(unpacked ${WINDOWS}/zip-check)
@@ -43,15 +44,19 @@ if(NOT subsystem MATCHES "\\(Windows GUI\\)")
   message(FATAL_ERROR "mirovale.exe is not a Windows desktop program: ${subsystem}")
 endif()
 
-# Its resources, as the resource compiler writes them back out: the icon freeglut gives its windows,
-# which Explorer shows too, at 16, 32, 48 and 256 (written 0) pixels, and the version Properties shows.
-execute_process(COMMAND ${WINDRES} -i ${unpacked}/mirovale-windows-x86_64/mirovale.exe -O rc
-                OUTPUT_VARIABLE resources RESULT_VARIABLE failed)
-string(REGEX MATCH "\"GLUT_ICON\" 14 [^\n]*\nBEGIN\n[^\n]*\n[^\n]*\n(([^\n]*Element[^\n]*\n)*)END" icon "${resources}")
-string(REGEX MATCHALL "\"\\\\[0-7]+" sizes "${CMAKE_MATCH_1}")
-if(failed OR NOT sizes STREQUAL "\"\\020;\"\\040;\"\\060;\"\\000")
-  message(FATAL_ERROR "mirovale.exe has no GLUT_ICON of 16, 32, 48 and 256 pixels:\n${icon}")
+# Its icon group, which freeglut gives its windows and Explorer shows too, at 16, 32, 48 and 256
+# pixels, as icoutils lists it (wrestool takes it out, icotool lists each picture as options).
+set(icon ${unpacked}/glut_icon.ico)
+execute_process(COMMAND ${WRESTOOL} -x --type=14 --name=GLUT_ICON ${unpacked}/mirovale-windows-x86_64/mirovale.exe
+                        -o ${icon} RESULT_VARIABLE failed)
+execute_process(COMMAND ${ICOTOOL} -l ${icon} OUTPUT_VARIABLE pictures)
+string(REGEX MATCHALL "--width=[0-9]+ --height=[0-9]+" sizes "${pictures}")
+if(failed OR NOT sizes STREQUAL "--width=16 --height=16;--width=32 --height=32;--width=48 --height=48;--width=256 --height=256")
+  message(FATAL_ERROR "mirovale.exe has no GLUT_ICON of 16, 32, 48 and 256 pixels:\n${pictures}")
 endif()
+# The version Properties shows, as the resource compiler writes it back out.
+execute_process(COMMAND ${WINDRES} -i ${unpacked}/mirovale-windows-x86_64/mirovale.exe -O rc
+                OUTPUT_VARIABLE resources)
 string(REGEX MATCH "VERSIONINFO.*" version "${resources}")
 foreach(value "FileVersion\", \"${VERSION}" "ProductVersion\", \"${VERSION}" "ProductName\", \"Mirovale"
               "FileDescription\", \"Mirovale heightmap viewer")

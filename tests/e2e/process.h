@@ -58,9 +58,9 @@ public:
     bool running() { return waitForExit(0.0) == -1; }
     // What it has printed on standard output and standard error together.
     virtual std::string printed() const;
-    // Waits until it says it has drawn its frame-th frame since it started, or says nothing where
-    // it cannot tell; false where the deadline passed first.
-    virtual bool drawn(int frame, double timeoutSeconds) { return (void)frame, (void)timeoutSeconds, true; }
+    // Waits until a page says it has drawn its canvas side device pixels wide; false where the
+    // deadline passed first. A desktop program says nothing: its frames are known from its window.
+    virtual bool drawn(int, double) { return true; }
     // Chromium's DevTools, for a page Chromium shows.
     virtual DevTools& devtools();
 
