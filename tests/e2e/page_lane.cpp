@@ -14,12 +14,24 @@ namespace {
 
 // Said once the program has run and drawn its first frame, and again whenever the canvas has been
 // drawn at another size: a frame after the size changed, when the frame drawn at it is on its way
-// to the screen. It looks at every animation frame: no event tells of a new backing store.
+// to the screen; with whether that frame has lines on it, or was only cleared. It looks at every
+// animation frame: no event tells of a new backing store.
 const char* const kDrawnSignal = R"(<script>
 (function() {
-  var canvas = document.getElementById('canvas'), said = -1, seen = -1;
+  var canvas = document.getElementById('canvas'), said = -1, seen = -1, lines = false;
+  [window.WebGLRenderingContext, window.WebGL2RenderingContext].forEach(function(type) {
+    ['clear', 'drawArrays', 'drawElements'].forEach(function(name) {
+      var call = type.prototype[name];
+      type.prototype[name] = function() {
+        lines = name != 'clear';
+        return call.apply(this, arguments);
+      };
+    });
+  });
   Module['postRun'] = [function look() {
-    if (canvas.width == seen && seen != said) fetch('.drawn?' + (said = seen), {cache: 'no-store'});
+    if (canvas.width == seen && seen != said) {
+      fetch('.drawn?' + (said = seen) + (lines ? '&lines' : ''), {cache: 'no-store'});
+    }
     seen = canvas.width;
     requestAnimationFrame(look);
   }];
@@ -47,18 +59,19 @@ public:
         }
         return console;
     }
-    bool drawn(int side, double timeoutSeconds) override {
+    std::optional<bool> drawn(int side, double timeoutSeconds) override {
         const auto start = std::chrono::steady_clock::now();
         std::string request;
         while (side_ != side) {
             if (!readLine(requests_, request, timeoutSeconds - secondsSince(start))) {
-                return false;
+                return std::nullopt;
             }
-            if (request.rfind("GET /.drawn?", 0) == 0) {
+            if (request.rfind("GET /.drawn?", 0) == 0) { // "GET /.drawn?512&lines"
                 side_ = std::stoi(request.substr(12));
+                lines_ = request.find("&lines") != std::string::npos;
             }
         }
-        return true;
+        return lines_;
     }
     DevTools& devtools() override { return devtools_ ? *devtools_ : ViewerProcess::devtools(); }
 
@@ -68,6 +81,7 @@ private:
     int requests_; // the server's output: the port it listens on, then each request, a line each
     std::unique_ptr<DevTools> devtools_;
     int side_ = -1;
+    bool lines_ = false;
 };
 
 std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std::string& display,

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
@@ -58,9 +59,10 @@ public:
     bool running() { return waitForExit(0.0) == -1; }
     // What it has printed on standard output and standard error together.
     virtual std::string printed() const;
-    // Waits until a page says it has drawn its canvas side device pixels wide; false where the
-    // deadline passed first. A desktop program says nothing: its frames are known from its window.
-    virtual bool drawn(int, double) { return true; }
+    // Waits until a page says it has drawn its canvas side device pixels wide, and says whether
+    // it drew lines; nothing where the deadline passed first. A desktop program says nothing: its
+    // frames are known from its window alone.
+    virtual std::optional<bool> drawn(int, double) { return std::nullopt; }
     // Chromium's DevTools, for a page Chromium shows.
     virtual DevTools& devtools();
 

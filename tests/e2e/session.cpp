@@ -150,22 +150,32 @@ Image Session::picture() {
 }
 
 Image Session::firstPicture() {
-    // A page says when its program has drawn at the size it is shown; a desktop viewer's first
-    // frame is the first change to its window. One that never gets that far is judged by what it
-    // shows all the same.
-    viewer_->drawn(pageSide_, kDeadlineSeconds);
-    if (damage_ == 0) {
+    // A desktop viewer's first frame is the first change to its window; a page says when it has
+    // drawn. One that never gets that far is judged by what it shows all the same.
+    if (!pageShown() && damage_ == 0) {
         damaged(kDeadlineSeconds);
     }
-    Image shown = picture();
-    // A browser fills its window with its own background, every pixel lit, until it first shows
-    // the page; the viewer never lights every pixel.
+    return picture();
+}
+
+// A page's frame is on the screen once the window shows what the page says it drew, at the size
+// it is shown: something where it drew lines, all black where it only cleared (a browser shows its
+// own background, every pixel lit, until it first shows the page), and nothing outside the canvas
+// (where the page laid out at another size shows). Frames that are not are waited past.
+bool Session::pageShown() {
+    const std::optional<bool> lines = viewer_->drawn(pageSide_, kDeadlineSeconds);
     const Clock::time_point start = Clock::now();
-    while (litArea(shown).count == shown.width * shown.height && secondsSince(start) < kDeadlineSeconds &&
-           damaged(kDeadlineSeconds)) {
-        shown = picture();
+    for (Image shown = capture(); lines; shown = capture()) {
+        const LitArea lit = litArea(shown);
+        if ((lit.count > 0) == *lines && lit.count < shown.width * shown.height && lit.right < pageSide_ &&
+            lit.bottom < pageSide_) {
+            return true;
+        }
+        if (!damaged(kDeadlineSeconds - secondsSince(start))) {
+            break;
+        }
     }
-    return shown;
+    return lines.has_value();
 }
 
 Image Session::pictureChangedFrom(const Image& before) {
@@ -208,7 +218,7 @@ void Session::resize(int width, int height) {
     XSync(display_.get(), False);
     // A page shows its canvas at most 512 CSS pixels square, and whole.
     pageSide_ = std::min({512 * ratio_, width, height});
-    viewer_->drawn(pageSide_, kDeadlineSeconds);
+    pageShown();
 }
 
 // The UTF-8 name that current programs give, or else the older Latin-1 one.

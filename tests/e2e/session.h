@@ -103,6 +103,8 @@ public:
 private:
     // Waits for the next change to the window's pixels until timeoutSeconds; false if none came.
     bool damaged(double timeoutSeconds);
+    // Where the lane shows a page, waits until its window shows the frame the page says it drew.
+    bool pageShown();
     std::vector<unsigned long> shownWindows();
     void findWindow();
 
