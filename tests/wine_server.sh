@@ -50,6 +50,10 @@ start)
   # The prefix made in full, and Wine's own services and desktop up, before any test: wineboot
   # comes back once the server has answered it.
   "$wine" wineboot </dev/null >/dev/null 2>&1
+  # Windows sets no DISPLAY, but Wine hands its programs the Unix one, which freeglut takes for the
+  # name of a Windows display, fails to open and warns of. The prefix gives them the name of
+  # Windows' own first display instead; Wine itself still shows them on the Unix one.
+  "$wine" reg add 'HKCU\Environment' /v DISPLAY /t REG_SZ /d '\\.\DISPLAY1' /f </dev/null >/dev/null 2>&1
   ;;
 stop) end ;;
 *) usage ;;

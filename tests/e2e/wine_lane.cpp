@@ -33,19 +33,9 @@ public:
         }
         return ":" + std::string(number.begin(), std::find(number.begin(), number.end(), '\n'));
     }
-    // Windows sets no DISPLAY, but Wine needs the Unix one and hands it on to the program, where
-    // freeglut takes it for a Windows display name and warns, in Windows' CR LF lines.
-    std::string silence() const override {
-        std::string path = "Z:" + exe();
-        std::replace(path.begin(), path.end(), '/', '\\');
-        return "freeglut (" + path +
-               "): fgPlatformInitialize: CreateDC failed, Screen size info may be incorrect\r\n"
-               "This is quite likely caused by a bad '-display' parameter\r\n";
-    }
-    int perMilleOffLinux() const override { return 0; }
-    // About one start in three hundred under a busy lane, Wine makes no window for the viewer
-    // ("Failed to create a window"), which was never seen in 600 starts alone; that start is made
-    // again, and said (see Session).
+    // While each viewer had an X server of its own apart from the desktop's, about one start in
+    // three hundred made no window ("Failed to create a window"), never seen in 600 starts alone.
+    // None has since they share the desktop's; should one, it is made again, and said (Session).
     bool startsAgain(ViewerProcess& viewer) const override {
         return !viewer.running() && viewer.printed().find("Failed to create a window") != std::string::npos;
     }
