@@ -21,9 +21,8 @@ namespace {
 // its layers one after another and shows a page's frames one animation frame apart, and a drag of
 // several moves is drawn as several frames. The window is taken to show its last frame once it has
 // gone this long without a change. The longest gap between changes seen within such a run was
-// 0.21 s (Wine and Firefox, with two builds and other browsers running alongside); the pictures
-// the tests compare exactly come from one-move drags, of one frame. It is the one pause the tests
-// know, and it only ever ends a wait that an event began.
+// 0.21 s (Wine and Firefox, with two builds and other browsers running alongside). It is the one
+// pause the tests know, and it only ever ends a wait that an event began.
 constexpr double kQuietSeconds = 0.3;
 // How long the viewer may take to do what a test waits for before the test looks all the same.
 constexpr double kDeadlineSeconds = 30.0;
