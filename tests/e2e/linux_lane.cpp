@@ -14,8 +14,7 @@ public:
     std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display,
                                          int) const override {
         return std::make_unique<ViewerProcess>(
-            launchViewer(dir, display, {std::filesystem::absolute(MIROVALE_PATH).string()}, {}, false), false,
-            dir);
+            dir, display, std::vector<std::string>{std::filesystem::absolute(MIROVALE_PATH).string()});
     }
 };
 

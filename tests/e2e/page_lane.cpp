@@ -43,10 +43,12 @@ const char* const kDrawnSignal = R"(<script>
 
 class PageViewer : public ViewerProcess {
 public:
-    PageViewer(const PageLane& lane, pid_t browser, pid_t server, int requests,
-               std::unique_ptr<DevTools> devtools, const std::string& dir)
-        : ViewerProcess(browser, true, dir), lane_(lane), server_(server), requests_(requests),
-          devtools_(std::move(devtools)) {}
+    // A browser leads a process group of its own, so that its helpers stop with it.
+    PageViewer(const PageLane& lane, pid_t server, int requests, const std::string& dir,
+               const std::string& display, const std::vector<std::string>& command,
+               const Environment& environment, const std::function<void()>& setUp)
+        : ViewerProcess(dir, display, command, environment, true, setUp), lane_(lane), server_(server),
+          requests_(requests) {}
     ~PageViewer() override {
         close(requests_);
         stop(server_);
@@ -75,11 +77,12 @@ public:
     }
     DevTools& devtools() override { return devtools_ ? *devtools_ : ViewerProcess::devtools(); }
 
+    std::unique_ptr<DevTools> devtools_;
+
 private:
     const PageLane& lane_;
     pid_t server_;
     int requests_; // the server's output: the port it listens on, then each request, a line each
-    std::unique_ptr<DevTools> devtools_;
     int side_ = -1;
     bool lines_ = false;
 };
@@ -116,20 +119,18 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
     for (const auto& variable : environment(pixelRatio)) {
         added.push_back(variable);
     }
-    // A browser leads a process group of its own, so that its helpers stop with it.
-    const pid_t browser =
-        launchViewer(dir, display, command("http://127.0.0.1:" + port + "/index.html", profile, pixelRatio),
-                     added, true, [&] {
-                         if (commands[0] >= 0) {
-                             dup2(fcntl(commands[0], F_DUPFD, 10), 3);
-                             dup2(fcntl(answers[1], F_DUPFD, 10), 4);
-                         }
-                     });
-    std::unique_ptr<DevTools> tools;
+    auto viewer = std::make_unique<PageViewer>(
+        *this, server, requests[0], dir, display,
+        command("http://127.0.0.1:" + port + "/index.html", profile, pixelRatio), added, [&] {
+            if (commands[0] >= 0) {
+                dup2(fcntl(commands[0], F_DUPFD, 10), 3);
+                dup2(fcntl(answers[1], F_DUPFD, 10), 4);
+            }
+        });
     if (commands[0] >= 0) {
         close(commands[0]);
         close(answers[1]);
-        tools = std::make_unique<DevTools>(commands[1], answers[0]);
+        viewer->devtools_ = std::make_unique<DevTools>(commands[1], answers[0]);
     }
-    return std::make_unique<PageViewer>(*this, browser, server, requests[0], std::move(tools), dir);
+    return viewer;
 }

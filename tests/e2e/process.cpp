@@ -45,9 +45,11 @@ pid_t launch(const std::vector<std::string>& argv, const std::function<void()>& 
     return pid;
 }
 
-pid_t launchViewer(const std::string& dir, const std::string& display, const std::vector<std::string>& argv,
-                   const Environment& environment, bool group, const std::function<void()>& setUp) {
-    return launch(
+ViewerProcess::ViewerProcess(const std::string& dir, const std::string& display,
+                             const std::vector<std::string>& argv, const Environment& environment, bool group,
+                             const std::function<void()>& setUp)
+    : dir_(dir) {
+    pid_ = launch(
         argv,
         [&] {
             if (chdir(dir.c_str()) != 0) {
@@ -68,6 +70,7 @@ pid_t launchViewer(const std::string& dir, const std::string& display, const std
             setUp();
         },
         group);
+    group_ = group ? pid_ : -1;
 }
 
 namespace {

@@ -14,13 +14,7 @@ double secondsSince(std::chrono::steady_clock::time_point start);
 // Starts argv in a child that dies with the test process: in its own process group where group
 // is set, its standard streams on /dev/null until setUp, run in the child, changes them.
 pid_t launch(const std::vector<std::string>& argv, const std::function<void()>& setUp, bool group = false);
-// Starts a viewer's argv in dir on display, with environment added, printing to printed.txt
-// there, drawing through Mesa's software rasteriser so that every machine draws the same pixels.
-// setUp runs in the child last.
 using Environment = std::vector<std::pair<std::string, std::string>>;
-pid_t launchViewer(
-    const std::string& dir, const std::string& display, const std::vector<std::string>& argv,
-    const Environment& environment, bool group, const std::function<void()>& setUp = [] {});
 // Ends pid (SIGTERM, then SIGKILL) and waits for it.
 void stop(pid_t pid);
 
@@ -44,12 +38,15 @@ private:
 
 class DevTools;
 
-// A viewer started by a lane, in its working directory, printing to printed.txt there. It is
-// killed with this object if still running, with whatever it started.
+// A viewer a lane starts: argv in dir on display, with environment added, printing to printed.txt
+// there and drawing through Mesa's software rasteriser, so that every machine draws the same
+// pixels; in a process group of its own where group is set. setUp runs in the child last. It is
+// killed with this object if still running, with its group.
 class ViewerProcess {
 public:
-    ViewerProcess(pid_t pid, bool group, std::string dir)
-        : pid_(pid), group_(group ? pid : -1), dir_(std::move(dir)) {}
+    ViewerProcess(
+        const std::string& dir, const std::string& display, const std::vector<std::string>& argv,
+        const Environment& environment = {}, bool group = false, const std::function<void()>& setUp = [] {});
     virtual ~ViewerProcess();
     ViewerProcess(const ViewerProcess&) = delete;
     ViewerProcess& operator=(const ViewerProcess&) = delete;
@@ -67,8 +64,8 @@ public:
     virtual DevTools& devtools();
 
 protected:
-    pid_t pid_;
-    pid_t group_;
+    pid_t pid_ = -1;
+    pid_t group_ = -1;
     int status_ = -1;
     std::string dir_;
 };

@@ -131,7 +131,7 @@ bool Session::damaged(double timeoutSeconds) {
             } else if (event.type == damageEvent_ + XDamageNotify) {
                 XDamageSubtract(display, reinterpret_cast<const XDamageNotifyEvent*>(&event)->damage, None,
                                 None);
-                ++damage_;
+                changed_ = true;
                 return true;
             }
         }
@@ -153,7 +153,7 @@ Image Session::picture() {
 Image Session::firstPicture() {
     // A desktop viewer's first frame is the first change to its window; a page says when it has
     // drawn. One that never gets that far is judged by what it shows all the same.
-    if (!pageShown() && damage_ == 0) {
+    if (!pageShown() && !changed_) {
         damaged(kDeadlineSeconds);
     }
     return picture();

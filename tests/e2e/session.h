@@ -116,6 +116,6 @@ private:
     int ratio_;
     unsigned long window_ = 0;
     int damageEvent_ = 0;
-    int damage_ = 0;   // the changes seen to the window's pixels
-    int pageSide_ = 0; // the side a page's canvas is drawn at, in device pixels
+    bool changed_ = false; // whether its pixels have changed at all yet
+    int pageSide_ = 0;     // the side a page's canvas is drawn at, in device pixels
 };

@@ -23,9 +23,8 @@ public:
     std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display,
                                          int) const override {
         return std::make_unique<ViewerProcess>(
-            launchViewer(dir, display, {WINE_PATH, exe()},
-                         {{"WINEPREFIX", MIROVALE_WINDOWS_BUILD "/wine"}, {"WINEDEBUG", "-all"}}, false),
-            false, dir);
+            dir, display, std::vector<std::string>{WINE_PATH, exe()},
+            Environment{{"WINEPREFIX", MIROVALE_WINDOWS_BUILD "/wine"}, {"WINEDEBUG", "-all"}});
     }
     std::string display() const override {
         const std::vector<uint8_t> number = readFile(MIROVALE_WINDOWS_BUILD "/wine.display");
