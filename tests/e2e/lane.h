@@ -42,8 +42,6 @@ public:
     // The side its window is made, at the top-left, once it shows; 0 where the window is left as
     // the viewer opened it.
     virtual int side(int) const { return 0; }
-    // Whether a viewer that failed to show its window is to be started once more.
-    virtual bool startsAgain(ViewerProcess&) const { return false; }
     bool can(unsigned needed) const { return (abilities() & needed) == needed; }
 };
 

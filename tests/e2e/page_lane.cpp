@@ -44,15 +44,12 @@ const char* const kDrawnSignal = R"(<script>
 class PageViewer : public ViewerProcess {
 public:
     // A browser leads a process group of its own, so that its helpers stop with it.
-    PageViewer(const PageLane& lane, pid_t server, int requests, const std::string& dir,
+    PageViewer(const PageLane& lane, std::unique_ptr<Process> server, int requests, const std::string& dir,
                const std::string& display, const std::vector<std::string>& command,
                const Environment& environment, const std::function<void()>& setUp)
-        : ViewerProcess(dir, display, command, environment, true, setUp), lane_(lane), server_(server),
-          requests_(requests) {}
-    ~PageViewer() override {
-        close(requests_);
-        stop(server_);
-    }
+        : ViewerProcess(dir, display, command, environment, true, setUp), lane_(lane),
+          server_(std::move(server)), requests_(requests) {}
+    ~PageViewer() override { close(requests_); }
     std::string printed() const override {
         std::istringstream in(ViewerProcess::printed());
         std::string line, console;
@@ -81,7 +78,7 @@ public:
 
 private:
     const PageLane& lane_;
-    pid_t server_;
+    std::unique_ptr<Process> server_;
     int requests_; // the server's output: the port it listens on, then each request, a line each
     int side_ = -1;
     bool lines_ = false;
@@ -106,11 +103,11 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
         (devtools() && (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0))) {
         throw std::runtime_error("pipe failed");
     }
-    const pid_t server = launch({PYTHON_PATH, SERVE_PATH, dir}, [&] { dup2(requests[1], STDOUT_FILENO); });
+    auto server = std::make_unique<Process>(std::vector<std::string>{PYTHON_PATH, SERVE_PATH, dir},
+                                            [&] { dup2(requests[1], STDOUT_FILENO); });
     close(requests[1]);
     std::string port;
     if (!readLine(requests[0], port, 20.0)) {
-        stop(server);
         throw std::runtime_error("the web server did not start");
     }
     const std::string profile = dir + "/browser";
@@ -120,7 +117,7 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
         added.push_back(variable);
     }
     auto viewer = std::make_unique<PageViewer>(
-        *this, server, requests[0], dir, display,
+        *this, std::move(server), requests[0], dir, display,
         command("http://127.0.0.1:" + port + "/index.html", profile, pixelRatio), added, [&] {
             if (commands[0] >= 0) {
                 dup2(fcntl(commands[0], F_DUPFD, 10), 3);

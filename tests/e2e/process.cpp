@@ -18,88 +18,6 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-pid_t launch(const std::vector<std::string>& argv, const std::function<void()>& setUp, bool group) {
-    std::vector<char*> args;
-    for (const std::string& arg : argv) {
-        args.push_back(const_cast<char*>(arg.c_str()));
-    }
-    args.push_back(nullptr);
-    const pid_t parent = getpid();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent || (group && setpgid(0, 0) != 0)) {
-            _exit(127);
-        }
-        const int devNull = open("/dev/null", O_RDWR);
-        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-            dup2(devNull, stream);
-        }
-        setUp();
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    if (pid < 0) {
-        throw std::runtime_error("fork failed");
-    }
-    return pid;
-}
-
-ViewerProcess::ViewerProcess(const std::string& dir, const std::string& display,
-                             const std::vector<std::string>& argv, const Environment& environment, bool group,
-                             const std::function<void()>& setUp)
-    : dir_(dir) {
-    pid_ = launch(
-        argv,
-        [&] {
-            if (chdir(dir.c_str()) != 0) {
-                _exit(126);
-            }
-            const int printed = open("printed.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(printed, STDOUT_FILENO);
-            dup2(printed, STDERR_FILENO);
-            setenv("DISPLAY", display.c_str(), 1);
-            setenv("GALLIUM_DRIVER", "llvmpipe", 1);
-            setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
-            // In a sanitizer build, Mesa's own allocations still held at exit would read as leaks;
-            // the viewer's objects are freed by its exit handler, which the unit tests check.
-            setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-            for (const auto& [name, value] : environment) {
-                setenv(name.c_str(), value.c_str(), 1);
-            }
-            setUp();
-        },
-        group);
-    group_ = group ? pid_ : -1;
-}
-
-namespace {
-
-// Waits for pid until timeoutSeconds have passed; true, with its status, once it has ended.
-bool reap(pid_t pid, double timeoutSeconds, int& status) {
-    // A pidfd becomes readable when its process ends: the wait ends on that, not on a poll loop.
-    const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-    pollfd ended = {fd, POLLIN, 0};
-    if (fd >= 0) {
-        poll(&ended, 1, static_cast<int>(timeoutSeconds * 1000));
-        close(fd);
-    }
-    pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) < 0 && errno == EINTR) {
-    }
-    return done == pid;
-}
-
-} // namespace
-
-void stop(pid_t pid) {
-    int status = 0;
-    if (pid > 0 && kill(pid, SIGTERM) == 0 && !reap(pid, 3.0, status)) {
-        kill(pid, SIGKILL);
-        reap(pid, 3.0, status);
-    }
-}
-
 bool readLine(int fd, std::string& line, double timeoutSeconds) {
     const Clock::time_point start = Clock::now();
     line.clear();
@@ -117,30 +35,38 @@ bool readLine(int fd, std::string& line, double timeoutSeconds) {
     }
 }
 
-XServer::XServer() {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        throw std::runtime_error("pipe failed");
+Process::Process(const std::vector<std::string>& argv, const std::function<void()>& setUp, bool group)
+{
+    std::vector<char*> args;
+    for (const std::string& arg : argv) {
+        args.push_back(const_cast<char*>(arg.c_str()));
     }
-    // -displayfd lets the server take the first free display number and say which, once it takes
-    // connections.
-    pid_ = launch({XVFB_PATH, "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen", "0",
-                   "1280x1280x24", "-noreset"},
-                  [&] { close(fds[0]); });
-    close(fds[1]);
-    std::string number;
-    const bool said = readLine(fds[0], number, 20.0);
-    close(fds[0]);
-    if (!said) {
-        stop(pid_);
-        throw std::runtime_error("cannot start " XVFB_PATH);
+    args.push_back(nullptr);
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent || (group && setpgid(0, 0) != 0)) {
+            _exit(127);
+        }
+        const int devNull = open("/dev/null", O_RDWR);
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            dup2(devNull, stream);
+        }
+        setUp();
+        execv(args[0], args.data());
+        _exit(127);
     }
-    display_ = ":" + number;
+    if (pid_ < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    group_ = group ? pid_ : -1;
 }
 
-ViewerProcess::~ViewerProcess() {
-    if (running()) {
-        stop(pid_);
+Process::~Process() {
+    if (running() && kill(pid_, SIGTERM) == 0 && waitForExit(3.0) == -1) {
+        kill(pid_, SIGKILL);
+        waitForExit(3.0);
     }
     // Whatever a browser left running.
     if (group_ > 0) {
@@ -148,14 +74,72 @@ ViewerProcess::~ViewerProcess() {
     }
 }
 
-int ViewerProcess::waitForExit(double timeoutSeconds) {
+int Process::waitForExit(double timeoutSeconds) {
+    if (pid_ <= 0) {
+        return status_;
+    }
+    // A pidfd becomes readable when its process ends: the wait ends on that, not on a poll loop.
+    const int fd = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+    pollfd ended = {fd, POLLIN, 0};
+    if (fd >= 0) {
+        poll(&ended, 1, static_cast<int>(timeoutSeconds * 1000));
+        close(fd);
+    }
     int status = 0;
-    if (pid_ > 0 && reap(pid_, timeoutSeconds, status)) {
+    pid_t done = 0;
+    while ((done = waitpid(pid_, &status, WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (done == pid_) {
         pid_ = -1;
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     return pid_ > 0 ? -1 : status_;
 }
+
+// -displayfd lets the server take the first free display number and say which, once it takes
+// connections.
+XServer::XServer() {
+    if (pipe(said_) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    server_.emplace(std::vector<std::string>{XVFB_PATH, "-displayfd", std::to_string(said_[1]), "-nolisten", "tcp",
+                                             "-screen", "0", "1280x1280x24", "-noreset"},
+                    [&] { close(said_[0]); });
+    close(said_[1]);
+    std::string number;
+    const bool said = readLine(said_[0], number, 20.0);
+    close(said_[0]);
+    if (!said) {
+        throw std::runtime_error("cannot start " XVFB_PATH);
+    }
+    display_ = ":" + number;
+}
+
+ViewerProcess::ViewerProcess(const std::string& dir, const std::string& display,
+                             const std::vector<std::string>& argv, const Environment& environment, bool group,
+                             const std::function<void()>& setUp)
+    : Process(
+          argv,
+          [&] {
+              if (chdir(dir.c_str()) != 0) {
+                  _exit(126);
+              }
+              const int printed = open("printed.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+              dup2(printed, STDOUT_FILENO);
+              dup2(printed, STDERR_FILENO);
+              setenv("DISPLAY", display.c_str(), 1);
+              setenv("GALLIUM_DRIVER", "llvmpipe", 1);
+              setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+              // In a sanitizer build, Mesa's own allocations still held at exit would read as leaks;
+              // the viewer's objects are freed by its exit handler, which the unit tests check.
+              setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+              for (const auto& [name, value] : environment) {
+                  setenv(name.c_str(), value.c_str(), 1);
+              }
+              setUp();
+          },
+          group),
+      dir_(dir) {}
 
 std::string ViewerProcess::printed() const {
     const std::vector<uint8_t> bytes = readFile(dir_ + "/printed.txt");

@@ -10,50 +10,53 @@
 
 // Seconds from start until now, on a clock that never jumps.
 double secondsSince(std::chrono::steady_clock::time_point start);
-
-// Starts argv in a child that dies with the test process: in its own process group where group
-// is set, its standard streams on /dev/null until setUp, run in the child, changes them.
-pid_t launch(const std::vector<std::string>& argv, const std::function<void()>& setUp, bool group = false);
-using Environment = std::vector<std::pair<std::string, std::string>>;
-// Ends pid (SIGTERM, then SIGKILL) and waits for it.
-void stop(pid_t pid);
-
 // The next line written to fd within timeoutSeconds, without its newline; false if none came.
 bool readLine(int fd, std::string& line, double timeoutSeconds);
 
-// A private X server: the Xvfb that the build found, on a display number of its own, with a
-// 1280 x 1280 screen, no TCP and no window manager. It stops with this object.
-class XServer {
-public:
-    XServer();
-    ~XServer() { stop(pid_); }
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-    const std::string& display() const { return display_; }
-
-private:
-    pid_t pid_ = -1;
-    std::string display_;
-};
-
+using Environment = std::vector<std::pair<std::string, std::string>>;
 class DevTools;
 
-// A viewer a lane starts: argv in dir on display, with environment added, printing to printed.txt
-// there and drawing through Mesa's software rasteriser, so that every machine draws the same
-// pixels; in a process group of its own where group is set. setUp runs in the child last. It is
-// killed with this object if still running, with its group.
-class ViewerProcess {
+// argv in a child that dies with the test process, and is stopped (SIGTERM, then SIGKILL) with
+// this object: in its own process group where group is set, and then with its whole group. Its
+// standard streams are on /dev/null until setUp, run in the child, changes them.
+class Process {
 public:
-    ViewerProcess(
-        const std::string& dir, const std::string& display, const std::vector<std::string>& argv,
-        const Environment& environment = {}, bool group = false, const std::function<void()>& setUp = [] {});
-    virtual ~ViewerProcess();
-    ViewerProcess(const ViewerProcess&) = delete;
-    ViewerProcess& operator=(const ViewerProcess&) = delete;
+    Process(const std::vector<std::string>& argv, const std::function<void()>& setUp, bool group = false);
+    virtual ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
 
     // The exit status once it has ended within timeoutSeconds; -1 if still running then.
     int waitForExit(double timeoutSeconds);
     bool running() { return waitForExit(0.0) == -1; }
+
+private:
+    pid_t pid_ = -1;
+    pid_t group_ = -1;
+    int status_ = -1;
+};
+
+// A private X server: the Xvfb that the build found, on a display number of its own, with a
+// 1280 x 1280 screen, no TCP and no window manager.
+class XServer {
+public:
+    XServer();
+    const std::string& display() const { return display_; }
+
+private:
+    int said_[2];
+    std::optional<Process> server_;
+    std::string display_;
+};
+
+// A viewer a lane starts: argv in dir on display, with environment added, printing to printed.txt
+// there and drawing through Mesa's software rasteriser, so that every machine draws the same
+// pixels. setUp runs in the child last.
+class ViewerProcess : public Process {
+public:
+    ViewerProcess(
+        const std::string& dir, const std::string& display, const std::vector<std::string>& argv,
+        const Environment& environment = {}, bool group = false, const std::function<void()>& setUp = [] {});
     // What it has printed on standard output and standard error together.
     virtual std::string printed() const;
     // Waits until a page says it has drawn its canvas side device pixels wide, and says whether
@@ -63,9 +66,6 @@ public:
     // Chromium's DevTools, for a page Chromium shows.
     virtual DevTools& devtools();
 
-protected:
-    pid_t pid_ = -1;
-    pid_t group_ = -1;
-    int status_ = -1;
+private:
     std::string dir_;
 };

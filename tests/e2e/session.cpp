@@ -9,7 +9,6 @@
 #include <png.h>
 
 #include <algorithm>
-#include <iostream>
 #include <poll.h>
 #include <stdexcept>
 
@@ -35,10 +34,7 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio)
     : lane_(lane), display_(nullptr, XCloseDisplay), ratio_(pixelRatio) {
     prepare(dir_);
-    std::string name = lane.display();
-    if (name.empty()) {
-        name = x_.emplace().display();
-    }
+    const std::string name = lane.display().empty() ? x_.emplace().display() : lane.display();
     display_.reset(XOpenDisplay(name.c_str()));
     Display* display = display_.get();
     int event = 0, error = 0, major = 0, minor = 0;
@@ -51,51 +47,31 @@ Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& pr
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
     viewer_ = lane.start(dir_.path(), name, pixelRatio);
-    try {
-        findWindow();
-    } catch (const std::runtime_error& failure) {
-        if (!lane.startsAgain(*viewer_)) {
-            throw;
+    // The one top-level window the viewer shows, once it is mapped: no other client shows one here.
+    const Clock::time_point start = Clock::now();
+    for (std::vector<unsigned long> shown; (shown = shownWindows()).size() != 1; damaged(0.2)) {
+        if (shown.size() > 1 || !viewer_->running() || secondsSince(start) > kDeadlineSeconds) {
+            throw std::runtime_error("the viewer shows " + std::to_string(shown.size()) +
+                                     " windows; it printed: " + viewer_->printed());
         }
-        // Said on the test's output, so that every second start is seen and counted.
-        std::cout << "[ SECOND START ] " << lane.name() << ": " << failure.what() << std::endl;
-        viewer_ = lane.start(dir_.path(), name, pixelRatio);
-        findWindow();
     }
-    const int side = lane.side(pixelRatio);
-    for (const Clock::time_point start = Clock::now(); side > 0 && size() != std::make_pair(side, side);) {
-        if (secondsSince(start) > 10.0) {
-            throw std::runtime_error("the window keeps another size than " + std::to_string(side));
+    window_ = shownWindows()[0];
+    pageSide_ = lane.side(pixelRatio);
+    while (pageSide_ > 0 && size() != std::make_pair(pageSide_, pageSide_)) {
+        if (secondsSince(start) > kDeadlineSeconds) {
+            throw std::runtime_error("the window keeps another size than " + std::to_string(pageSide_));
         }
-        XMoveResizeWindow(display, window_, 0, 0, side, side);
+        XMoveResizeWindow(display, window_, 0, 0, pageSide_, pageSide_);
         XEvent configured;
         while (!XCheckTypedWindowEvent(display, window_, ConfigureNotify, &configured) &&
-               secondsSince(start) <= 10.0) {
+               secondsSince(start) <= kDeadlineSeconds) {
             pollfd readable = {ConnectionNumber(display), POLLIN, 0};
             poll(&readable, 1, 100);
         }
     }
-    pageSide_ = side;
 }
 
 Session::~Session() = default;
-
-// The one top-level window the viewer shows, once it is mapped: no other client shows one here.
-void Session::findWindow() {
-    const Clock::time_point start = Clock::now();
-    for (std::vector<unsigned long> shown; (shown = shownWindows()).size() != 1; damaged(0.2)) {
-        if (shown.size() > 1) {
-            throw std::runtime_error("the viewer shows more than one window");
-        }
-        if (!viewer_->running()) {
-            throw std::runtime_error("the viewer ended before its window showed: " + viewer_->printed());
-        }
-        if (secondsSince(start) > kDeadlineSeconds) {
-            throw std::runtime_error("the viewer showed no window");
-        }
-    }
-    window_ = shownWindows()[0];
-}
 
 // Leaving out the 1 x 1 helper window that Wine keeps mapped.
 std::vector<unsigned long> Session::shownWindows() {
@@ -222,61 +198,52 @@ void Session::resize(int width, int height) {
     pageShown();
 }
 
-// The UTF-8 name that current programs give, or else the older Latin-1 one.
-std::string Session::title() {
+// A property of the window, of the given type and format (8 for bytes, 32 for longs); empty where
+// the window has no such property.
+std::vector<unsigned char> Session::property(const char* name, const char* type, int format) {
     Display* display = display_.get();
-    Atom type = None;
-    int format = 0;
+    Atom got = None;
+    int gotFormat = 0;
     unsigned long length = 0, remaining = 0;
     unsigned char* value = nullptr;
-    std::string title;
-    if (XGetWindowProperty(display, window_, XInternAtom(display, "_NET_WM_NAME", False), 0, 1024, False,
-                           XInternAtom(display, "UTF8_STRING", False), &type, &format, &length, &remaining,
+    std::vector<unsigned char> bytes;
+    if (XGetWindowProperty(display, window_, XInternAtom(display, name, False), 0, 1 << 20, False,
+                           XInternAtom(display, type, False), &got, &gotFormat, &length, &remaining,
                            &value) == Success &&
-        value != nullptr && format == 8) {
-        title.assign(reinterpret_cast<char*>(value), length);
-    } else {
-        char* name = nullptr;
-        XFetchName(display, window_, &name);
-        title = name != nullptr ? name : "";
-        XFree(name);
+        value != nullptr && gotFormat == format) {
+        bytes.assign(value, value + length * (format == 32 ? sizeof(long) : 1));
     }
     XFree(value);
-    return title;
+    return bytes;
+}
+
+// The UTF-8 name that current programs give, or else the older Latin-1 one.
+std::string Session::title() {
+    std::vector<unsigned char> name = property("_NET_WM_NAME", "UTF8_STRING", 8);
+    if (name.empty()) {
+        name = property("WM_NAME", "STRING", 8);
+    }
+    return {name.begin(), name.end()};
 }
 
 // _NET_WM_ICON holds one picture after another, each its width and height, then its pixels as
 // 0xAARRGGBB, one to a long.
 Image Session::icon(int size) {
-    Display* display = display_.get();
-    Atom type = None;
-    int format = 0;
-    unsigned long length = 0, remaining = 0;
-    unsigned char* value = nullptr;
-    Image icon;
-    if (XGetWindowProperty(display, window_, XInternAtom(display, "_NET_WM_ICON", False), 0, 1 << 20, False,
-                           XA_CARDINAL, &type, &format, &length, &remaining, &value) == Success &&
-        value != nullptr && format == 32) {
-        const long* data = reinterpret_cast<const long*>(value);
-        for (unsigned long k = 0; k + 2 <= length && icon.pixels.empty();) {
-            const unsigned long width = data[k], height = data[k + 1], pixels = width * height;
-            if (pixels > length - k - 2) {
-                break;
+    const std::vector<unsigned char> bytes = property("_NET_WM_ICON", "CARDINAL", 32);
+    const long* data = reinterpret_cast<const long*>(bytes.data());
+    const size_t length = bytes.size() / sizeof(long);
+    for (size_t k = 0; k + 2 <= length && data[k] * data[k + 1] <= long(length - k - 2);
+         k += 2 + data[k] * data[k + 1]) {
+        if (data[k] == size && data[k + 1] == size) {
+            Image icon{size, size, {}};
+            for (long p = 0; p < size * size; ++p) {
+                icon.pixels.push_back(static_cast<uint32_t>(data[k + 2 + p]) & 0xffffff);
             }
-            if (width == static_cast<unsigned long>(size) && height == static_cast<unsigned long>(size)) {
-                icon = {size, size, {}};
-                for (unsigned long p = 0; p < pixels; ++p) {
-                    icon.pixels.push_back(static_cast<uint32_t>(data[k + 2 + p]) & 0xffffff);
-                }
-            }
-            k += 2 + pixels;
+            return icon;
         }
     }
-    XFree(value);
-    return icon;
+    return {};
 }
-
-int Session::windowsShown() { return static_cast<int>(shownWindows().size()); }
 
 void Session::movePointer(int x, int y) {
     Display* display = display_.get();
@@ -353,21 +320,16 @@ Image Session::screenshot() {
     const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::vector<uint8_t> png;
     unsigned bits = 0;
-    int count = 0;
-    for (const char c : data) {
-        const size_t digit = digits.find(c);
-        if (digit != std::string::npos) { // not padding
-            bits = bits << 6 | static_cast<unsigned>(digit);
-            if ((count += 6) >= 8) {
-                count -= 8;
-                png.push_back(static_cast<uint8_t>(bits >> count));
-            }
+    for (size_t k = 0; k < data.size() && data[k] != '='; ++k) {
+        bits = bits << 6 | static_cast<unsigned>(digits.find(data[k]));
+        if (k % 4 != 0) { // each digit after a group's first completes a byte
+            png.push_back(static_cast<uint8_t>(bits >> (6 - 2 * (k % 4))));
         }
     }
     return decodePng(png);
 }
 
-int Session::closeWindow(double timeoutSeconds) {
+int Session::closeWindow() {
     Display* display = display_.get();
     XEvent event = {};
     event.xclient.type = ClientMessage;
@@ -378,7 +340,7 @@ int Session::closeWindow(double timeoutSeconds) {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window_, False, NoEventMask, &event);
     XSync(display, False);
-    return viewer_->waitForExit(timeoutSeconds);
+    return viewer_->waitForExit(kDeadlineSeconds);
 }
 
 Image decodePng(const std::vector<uint8_t>& bytes) {

@@ -22,7 +22,6 @@ struct Image {
     bool operator==(const Image& other) const {
         return width == other.width && height == other.height && pixels == other.pixels;
     }
-    bool operator!=(const Image& other) const { return !(*this == other); }
 };
 
 // Where a picture is lit: how many pixels are not black, their bounding box and centre.
@@ -47,8 +46,7 @@ Path line(int x0, int y0, int x1, int y1, int steps);
 
 // A finger on the page: its number, and where it is in the window.
 struct Finger {
-    int id;
-    int x, y;
+    int id, x, y;
 };
 
 struct _XDisplay;
@@ -65,48 +63,41 @@ public:
     const Lane& lane() const { return lane_; }
 
     // The window's title, its icon of size x size pixels (empty where it has none of that size),
-    // and its size, as the X server has them.
+    // its size, and how many windows show (one, unless a menu or a second window has opened).
     std::string title();
     Image icon(int size);
     std::pair<int, int> size();
     void resize(int width, int height);
-    // How many windows show: one, unless a menu or a second window has opened.
-    int windowsShown();
+    int windowsShown() { return static_cast<int>(shownWindows().size()); }
 
     void movePointer(int x, int y);
     // Presses button at the path's first point, moves along the rest, and lets go. In a lane of
     // fingers the left and right buttons are fingers: one drags as the left button; for the right,
     // a first rests at y 500 below the path and a second follows it straight up or down.
     void drag(int button, const Path& path);
-    // "touchStart" puts the fingers down, "touchMove" moves them, "touchEnd" lifts them and
-    // "touchCancel", given none, cancels every finger.
+    // "touchStart", "touchMove" or "touchEnd" for these fingers; "touchCancel", given none, for all.
     void touch(const std::string& type, const std::vector<Finger>& fingers);
     // Presses and releases each key, named as X keysyms ("a", "Left", "plus"), in turn.
     void pressKeys(const std::vector<std::string>& keys);
 
-    // The window's contents now.
+    // The window's contents now; the first frame, once drawn; the picture once the window has
+    // stopped changing; and that once it differs from before.
     Image capture();
-    // The first frame, once the viewer has drawn it.
     Image firstPicture();
-    // The picture once the window has stopped changing.
     Image picture();
-    // The picture once a frame different from before has been drawn and the window has stopped
-    // changing.
     Image pictureChangedFrom(const Image& before);
     // The page as Chromium draws it, in device pixels, whatever the window shows.
     Image screenshot();
 
     // Closes the window as a window manager's close button does; returns the viewer's exit status,
-    // or -1 if it still runs after timeoutSeconds.
-    int closeWindow(double timeoutSeconds = 30.0);
+    // or -1 if it still runs after 30 seconds.
+    int closeWindow();
 
 private:
-    // Waits for the next change to the window's pixels until timeoutSeconds; false if none came.
     bool damaged(double timeoutSeconds);
-    // Where the lane shows a page, waits until its window shows the frame the page says it drew.
     bool pageShown();
     std::vector<unsigned long> shownWindows();
-    void findWindow();
+    std::vector<unsigned char> property(const char* name, const char* type, int format);
 
     const Lane& lane_;
     TempDir dir_;

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 namespace {
 
 // The Windows build under Wine, in the prefix its build made, on the X server of the lane's Wine
 // desktop, which tests/wine_server.sh starts with the lane's Wine server: Wine mixes up the windows
-// of programs that share its server while they show on different X servers.
+// of programs that share its server while they show on different X servers. (While each viewer had
+// an X server of its own, about one start in three hundred made no window; none has since.)
 class WineLane : public Lane {
 public:
     std::string name() const override { return "Wine"; }
@@ -33,20 +33,6 @@ public:
         }
         return ":" + std::string(number.begin(), std::find(number.begin(), number.end(), '\n'));
     }
-    // While each viewer had an X server of its own apart from the desktop's, about one start in
-    // three hundred made no window ("Failed to create a window"), never seen in 600 starts alone.
-    // None has since they share the desktop's; should one, it is made again, said on the test's
-    // output (Session) and counted, a line each, in the Windows build's wine.second-starts.
-    bool startsAgain(ViewerProcess& viewer) const override {
-        const bool again =
-            !viewer.running() && viewer.printed().find("Failed to create a window") != std::string::npos;
-        if (again) {
-            std::ofstream(MIROVALE_WINDOWS_BUILD "/wine.second-starts", std::ios::app)
-                << viewer.printed() << "\n";
-        }
-        return again;
-    }
-
 private:
     static std::string exe() {
         return std::filesystem::absolute(MIROVALE_WINDOWS_BUILD "/mirovale.exe").lexically_normal().string();
