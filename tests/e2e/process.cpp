@@ -35,8 +35,7 @@ bool readLine(int fd, std::string& line, double timeoutSeconds) {
     }
 }
 
-Process::Process(const std::vector<std::string>& argv, const std::function<void()>& setUp, bool group)
-{
+Process::Process(const std::vector<std::string>& argv, const std::function<void()>& setUp, bool group) {
     std::vector<char*> args;
     for (const std::string& arg : argv) {
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -102,8 +101,8 @@ XServer::XServer() {
     if (pipe(said_) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    server_.emplace(std::vector<std::string>{XVFB_PATH, "-displayfd", std::to_string(said_[1]), "-nolisten", "tcp",
-                                             "-screen", "0", "1280x1280x24", "-noreset"},
+    server_.emplace(std::vector<std::string>{XVFB_PATH, "-displayfd", std::to_string(said_[1]), "-nolisten",
+                                             "tcp", "-screen", "0", "1280x1280x24", "-noreset"},
                     [&] { close(said_[0]); });
     close(said_[1]);
     std::string number;

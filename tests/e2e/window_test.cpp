@@ -28,7 +28,8 @@ std::vector<uint8_t> levelTerrain() { return std::vector<uint8_t>(kTerrainBytes,
 // A viewer of a lane on the given terrain (none: no sample.raw at all).
 Session shown(const Lane& lane, const std::optional<std::vector<uint8_t>>& terrain, int pixelRatio = 1) {
     return Session(
-        lane, [&](const TempDir& dir) { terrain ? void(dir.write("sample.raw", *terrain)) : void(); }, pixelRatio);
+        lane, [&](const TempDir& dir) { terrain ? void(dir.write("sample.raw", *terrain)) : void(); },
+        pixelRatio);
 }
 
 // Closing the window must end the viewer at once, with status 0, having printed nothing.
@@ -470,7 +471,8 @@ TEST_P(Window, DrawsAtAPhonesPixelRatioAndAtTheNewOneWhenItChanges) {
         std::tie(width, height) = std::pair{newWidth, newHeight};
         // Once the page says it has drawn at the new size, a frame ago.
         const int side = 390 * ratio;
-        EXPECT_EQ(session.viewer().drawn(side, 30.0), true) << "no lines drawn " << side << " wide at ratio " << ratio;
+        EXPECT_EQ(session.viewer().drawn(side, 30.0), true)
+            << "no lines drawn " << side << " wide at ratio " << ratio;
         expectLikeTheLinuxBuilds(topLeft(session.screenshot(), side, side), linuxPicture(side), 1,
                                  "first frame at ratio " + std::to_string(ratio));
     }

@@ -33,6 +33,7 @@ public:
         }
         return ":" + std::string(number.begin(), std::find(number.begin(), number.end(), '\n'));
     }
+
 private:
     static std::string exe() {
         return std::filesystem::absolute(MIROVALE_WINDOWS_BUILD "/mirovale.exe").lexically_normal().string();
