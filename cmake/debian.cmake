@@ -24,6 +24,17 @@ else()
   message(NOTICE "dpkg-buildflags (Debian package dpkg-dev) not found: optimised builds go without Debian's hardening")
 endif()
 
+# The window opens 512 x 512 in the desktop's own units, which a scaled desktop keeps in the X
+# server's resources: linux/window_scale.cpp reads them there, and the viewer's one request for a
+# window size goes through it.
+find_package(X11 REQUIRED)
+function(mirovale_linux_targets)
+  target_sources(mirovale PRIVATE ${PROJECT_SOURCE_DIR}/linux/window_scale.cpp)
+  target_link_libraries(mirovale PRIVATE X11::X11)
+  target_link_options(mirovale PRIVATE "LINKER:--wrap=glutInitWindowSize")
+endfunction()
+cmake_language(DEFER CALL mirovale_linux_targets)
+
 # The manual page, headed with this version and compressed as Debian keeps them (without a time
 # stamp, so that every build writes the same bytes).
 configure_file(${PACKAGING_DIR}/mirovale.1 ${CMAKE_BINARY_DIR}/mirovale.1 @ONLY)

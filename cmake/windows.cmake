@@ -58,13 +58,18 @@ add_custom_command(OUTPUT ${MIROVALE_ICON}
 add_custom_target(windows_icon DEPENDS ${MIROVALE_ICON})
 configure_file(${PROJECT_SOURCE_DIR}/windows/mirovale.rc.in ${CMAKE_BINARY_DIR}/mirovale.rc @ONLY)
 
+# Its manifest (windows/mirovale.manifest, in the resources) says it runs on Windows 10 and 11 and
+# knows the system's DPI, so that Windows does not stretch its picture on a scaled desktop; the
+# window is then sized in the desktop's units by windows/window_scale.cpp, through which the
+# viewer's one request for a window size goes.
 # Set once the program's target exists.
 function(mirovale_windows_targets)
   set_target_properties(mirovale PROPERTIES WIN32_EXECUTABLE ON)
-  target_sources(mirovale PRIVATE ${CMAKE_BINARY_DIR}/mirovale.rc)
+  target_sources(mirovale PRIVATE ${CMAKE_BINARY_DIR}/mirovale.rc ${PROJECT_SOURCE_DIR}/windows/window_scale.cpp)
+  target_link_options(mirovale PRIVATE "LINKER:--wrap=glutInitWindowSize")
   add_dependencies(mirovale windows_icon)
   # The resource compiler reads the icon, so a new icon compiles the resources again.
   set_source_files_properties(${CMAKE_BINARY_DIR}/mirovale.rc TARGET_DIRECTORY mirovale
-                              PROPERTIES OBJECT_DEPENDS ${MIROVALE_ICON})
+                              PROPERTIES OBJECT_DEPENDS "${MIROVALE_ICON};${PROJECT_SOURCE_DIR}/windows/mirovale.manifest")
 endfunction()
 cmake_language(DEFER CALL mirovale_windows_targets)

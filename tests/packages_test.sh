@@ -37,7 +37,7 @@ run() {
   PATH="$bin" "$bin/bash" "$script" viewer >"$bin/out" 2>&1 || status=$?
   [ -e "$bin/sudo" ] || mv "$bin/no-sudo" "$bin/sudo"
 }
-wanted="g++ cmake dpkg-dev libgl-dev libglut-dev libgl1-mesa-dri"
+wanted="g++ cmake dpkg-dev libgl-dev libglut-dev libx11-dev libgl1-mesa-dri"
 
 run 1000 yes
 [ $status -eq 0 ] || fail "as a user with sudo it failed: $(cat "$bin/out")"

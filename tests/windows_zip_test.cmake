@@ -1,8 +1,8 @@
 # Checks the Windows zip that cpack made in the Windows build WINDOWS: one folder holding
 # mirovale.exe and the 66,049-byte sample.raw side by side, and an exe of the Windows desktop, not
 # the console, that needs no DLL beyond those Windows ships (OBJDUMP lists what it imports) and
-# carries its icon, in the sizes Windows asks for (WRESTOOL and ICOTOOL read it), and its name and
-# VERSION (WINDRES reads them).
+# carries its icon, in the sizes Windows asks for (WRESTOOL and ICOTOOL read it), its manifest
+# (WRESTOOL), and its name and VERSION (WINDRES reads them).
 cmake_minimum_required(VERSION 3.25)
 set(zip ${WINDOWS}/mirovale-windows-x86_64.zip)
 set(unpacked ${WINDOWS}/zip-check)
@@ -54,6 +54,19 @@ string(REGEX MATCHALL "--width=[0-9]+ --height=[0-9]+" sizes "${pictures}")
 if(failed OR NOT sizes STREQUAL "--width=16 --height=16;--width=32 --height=32;--width=48 --height=48;--width=256 --height=256")
   message(FATAL_ERROR "mirovale.exe has no GLUT_ICON of 16, 32, 48 and 256 pixels:\n${pictures}")
 endif()
+# Its manifest, which tells Windows that it runs on Windows 10 and 11 and sizes its window by the
+# system's DPI itself, so that Windows does not stretch its picture on a scaled desktop. (Wine
+# stretches nothing either way, so only here is its absence seen.)
+execute_process(COMMAND ${WRESTOOL} -x --raw --type=24 --name=1 ${unpacked}/mirovale-windows-x86_64/mirovale.exe
+                OUTPUT_VARIABLE manifest)
+foreach(setting "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"
+                "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"
+                "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">system</dpiAwareness>")
+  string(FIND "${manifest}" "${setting}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "mirovale.exe's manifest (resource 24, 1) lacks ${setting}:\n${manifest}")
+  endif()
+endforeach()
 # The version Properties shows, as the resource compiler writes it back out.
 execute_process(COMMAND ${WINDRES} -i ${unpacked}/mirovale-windows-x86_64/mirovale.exe -O rc
                 OUTPUT_VARIABLE resources)
@@ -65,4 +78,4 @@ foreach(value "FileVersion\", \"${VERSION}" "ProductVersion\", \"${VERSION}" "Pr
   endif()
 endforeach()
 file(REMOVE_RECURSE ${unpacked})
-message(STATUS "${zip} holds the viewer, with its icon and version, and its terrain, needing only: ${imports}")
+message(STATUS "${zip} holds the viewer, with its icon, manifest and version, and its terrain, needing only: ${imports}")

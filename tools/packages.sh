@@ -15,9 +15,9 @@ debian-13) clang_format=clang-format-19 ;;
 esac
 
 # The compiler and CMake, dpkg-buildflags for Debian's hardening flags (and, for the Debian package,
-# dpkg-shlibdeps and dpkg-parsechangelog), the GL and GLUT headers, and Mesa's software driver to
-# draw with.
-viewer=(g++ make cmake dpkg-dev libgl-dev libglut-dev libgl1-mesa-dri)
+# dpkg-shlibdeps and dpkg-parsechangelog), the GL, GLUT and X headers (X's for the desktop's scale),
+# and Mesa's software driver to draw with.
+viewer=(g++ make cmake dpkg-dev libgl-dev libglut-dev libx11-dev libgl1-mesa-dri)
 # The Windows build: the MinGW-w64 cross-compiler, Wine to run the terrain generator and the viewer,
 # and netpbm and icoutils to make the program's icon.
 windows=(g++-mingw-w64-x86-64-posix wine wine64 netpbm icoutils)

@@ -18,6 +18,8 @@ enum Ability : unsigned {
     Page = 1u << 7,               // a page: its canvas shown whole in a smaller window, at any pixel ratio
     PhoneScreen = 1u << 8,        // can be shown a phone's screen
     OtherThanLinux = 1u << 9,     // another build than the Linux one, whose pictures it must draw
+    DesktopScale = 1u << 10,      // a desktop whose scale (its DPI) opens the window at another size
+    XftDpi = 1u << 11,            // that DPI as any text the X server's resources may hold
 };
 
 // One way of running the viewer: a build on a platform, driven with one input. A case runs in each
@@ -28,9 +30,10 @@ public:
     virtual std::string name() const = 0;
     virtual unsigned abilities() const = 0;
     // Starts the viewer in dir, on display, at pixelRatio device pixels to a CSS pixel where the
-    // lane has pages.
+    // lane has pages, and on a desktop of dpi dots to the inch (empty: one that says nothing of its
+    // scale) where it has a desktop's scale.
     virtual std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display,
-                                                 int pixelRatio) const = 0;
+                                                 int pixelRatio, const std::string& dpi) const = 0;
     // The X display its viewers show on; empty for a private one each.
     virtual std::string display() const { return ""; }
     // The window's title for the viewer's "A very simple Mirovale".

@@ -1,6 +1,10 @@
 #include "lane.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
 #include <filesystem>
+#include <stdexcept>
 
 namespace {
 
@@ -9,10 +13,22 @@ class LinuxLane : public Lane {
 public:
     std::string name() const override { return "Linux"; }
     unsigned abilities() const override {
-        return Platform | Mouse | ResizedFromOutside | FifoFiles | ExactLongDrags;
+        return Platform | Mouse | ResizedFromOutside | FifoFiles | ExactLongDrags | DesktopScale | XftDpi;
     }
-    std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display,
-                                         int) const override {
+    // A desktop keeps its DPI in the X server's resources, as xrdb puts them there.
+    std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display, int,
+                                         const std::string& dpi) const override {
+        if (!dpi.empty()) {
+            Display* x = XOpenDisplay(display.c_str());
+            if (x == nullptr) {
+                throw std::runtime_error("cannot open display " + display);
+            }
+            const std::string resources = "Xft.dpi:\t" + dpi + "\n";
+            XChangeProperty(x, DefaultRootWindow(x), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(resources.c_str()),
+                            static_cast<int>(resources.size()));
+            XCloseDisplay(x);
+        }
         return std::make_unique<ViewerProcess>(
             dir, display, std::vector<std::string>{std::filesystem::absolute(MIROVALE_PATH).string()});
     }

@@ -85,7 +85,7 @@ private:
 };
 
 std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std::string& display,
-                                               int pixelRatio) const {
+                                               int pixelRatio, const std::string&) const {
     std::vector<uint8_t> page = readFile(MIROVALE_WEB_BUILD "/index.html");
     std::string html(page.begin(), page.end());
     const size_t end = html.rfind("</body>");

@@ -8,8 +8,8 @@
 class PageLane : public Lane {
 public:
     unsigned abilities() const override { return Platform | Mouse | Page | OtherThanLinux; }
-    std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display,
-                                         int pixelRatio) const override;
+    std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display, int pixelRatio,
+                                         const std::string&) const override;
     // The page draws through GL emulation whose matrices are worked out in JavaScript, which puts
     // the odd line on the other side of a pixel centre from Mesa's.
     int perMilleOffLinux() const override { return 1; }

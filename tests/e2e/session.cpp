@@ -31,7 +31,8 @@ int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 } // namespace
 
-Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio)
+Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio,
+                 const std::string& dpi)
     : lane_(lane), display_(nullptr, XCloseDisplay), ratio_(pixelRatio) {
     prepare(dir_);
     const std::string name = lane.display().empty() ? x_.emplace().display() : lane.display();
@@ -46,7 +47,7 @@ Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& pr
     // Windows are watched from their making, before anything can be drawn in them.
     XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
     XSync(display, False);
-    viewer_ = lane.start(dir_.path(), name, pixelRatio);
+    viewer_ = lane.start(dir_.path(), name, pixelRatio, dpi);
     // The one top-level window the viewer shows, once it is mapped: no other client shows one here.
     const Clock::time_point start = Clock::now();
     for (std::vector<unsigned long> shown; (shown = shownWindows()).size() != 1; damaged(0.2)) {
@@ -256,11 +257,12 @@ void Session::movePointer(int x, int y) {
 
 void Session::drag(int button, const Path& path) {
     if (lane_.can(Fingers) && (button == 1 || button == 3)) {
-        const Finger resting{1, path[0].first, 500};
+        const Finger resting{1, path[0].first, 500 * ratio_};
         if (button == 3 && std::any_of(path.begin(), path.end(), [&](const auto& point) {
                 return point.first != resting.x || point.second >= resting.y;
             })) {
-            throw std::runtime_error("a two-finger drag follows a path straight up or down above y 500");
+            throw std::runtime_error(
+                "a two-finger drag follows a path straight up or down above the resting finger");
         }
         if (button == 3) {
             touch("touchStart", {resting});
@@ -287,7 +289,9 @@ void Session::drag(int button, const Path& path) {
 void Session::touch(const std::string& type, const std::vector<Finger>& fingers) {
     nlohmann::json points = nlohmann::json::array();
     for (const Finger& finger : fingers) {
-        points.push_back({{"x", finger.x}, {"y", finger.y}, {"id", finger.id}});
+        // In CSS pixels, as a finger lands on the page.
+        points.push_back(
+            {{"x", double(finger.x) / ratio_}, {"y", double(finger.y) / ratio_}, {"id", finger.id}});
     }
     viewer_->devtools().call("Input.dispatchTouchEvent", {{"type", type}, {"touchPoints", points}});
 }

@@ -56,7 +56,9 @@ struct _XDisplay;
 // and read through Xlib. Everything it started stops with it.
 class Session {
 public:
-    Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio = 1);
+    // Where the lane has a desktop's scale, the desktop has dpi dots to the inch (empty: it says none).
+    Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio = 1,
+            const std::string& dpi = "");
     ~Session();
 
     ViewerProcess& viewer() { return *viewer_; }
@@ -73,9 +75,11 @@ public:
     void movePointer(int x, int y);
     // Presses button at the path's first point, moves along the rest, and lets go. In a lane of
     // fingers the left and right buttons are fingers: one drags as the left button; for the right,
-    // a first rests at y 500 below the path and a second follows it straight up or down.
+    // a first rests at y 500 (by the pixel ratio) below the path and a second follows it straight
+    // up or down.
     void drag(int button, const Path& path);
-    // "touchStart", "touchMove" or "touchEnd" for these fingers; "touchCancel", given none, for all.
+    // "touchStart", "touchMove" or "touchEnd" for these fingers, placed in the window's pixels;
+    // "touchCancel", given none, for all.
     void touch(const std::string& type, const std::vector<Finger>& fingers);
     // Presses and releases each key, named as X keysyms ("a", "Left", "plus"), in turn.
     void pressKeys(const std::vector<std::string>& keys);

@@ -26,10 +26,11 @@ std::vector<uint8_t> bundledTerrain() {
 std::vector<uint8_t> levelTerrain() { return std::vector<uint8_t>(kTerrainBytes, 0); }
 
 // A viewer of a lane on the given terrain (none: no sample.raw at all).
-Session shown(const Lane& lane, const std::optional<std::vector<uint8_t>>& terrain, int pixelRatio = 1) {
+Session shown(const Lane& lane, const std::optional<std::vector<uint8_t>>& terrain, int pixelRatio = 1,
+              const std::string& dpi = "") {
     return Session(
         lane, [&](const TempDir& dir) { terrain ? void(dir.write("sample.raw", *terrain)) : void(); },
-        pixelRatio);
+        pixelRatio, dpi);
 }
 
 // Closing the window must end the viewer at once, with status 0, having printed nothing.
@@ -351,19 +352,27 @@ TEST_P(Window, LongerAndEndlessFilesDrawLikeTheirFirst66049Bytes) {
     EXPECT_TRUE(pictures[2] == pictures[0]) << "a file that never ends did not draw its first 66049 bytes";
 }
 
-// The first frame, then the picture after one move of each drag, in a window of 512 x scale.
-std::vector<Image> picturesOfOneMoveDrags(const Lane& lane, int scale) {
-    Session session = shown(lane, bundledTerrain(), scale);
-    if (session.size() != std::make_pair(512 * scale, 512 * scale)) {
+// The first frame, then the picture after one move of each drag, in a window of 512 x scale: where
+// scaled, the window the lane opens at that scale (its screen's pixel ratio, or its desktop's DPI),
+// and otherwise one resized to that size.
+std::vector<Image> picturesOfOneMoveDrags(const Lane& lane, double scale, bool scaled) {
+    const bool page = lane.can(Page);
+    Session session = shown(lane, bundledTerrain(), scaled && page ? int(scale) : 1,
+                            scaled && !page ? std::to_string(int(96 * scale)) : "");
+    const auto at = [&](int x) { return int(std::lround(x * scale)); };
+    if (scaled) {
+        EXPECT_EQ(session.size(), std::make_pair(at(512), at(512)))
+            << "the window is not 512 x 512 at the scale";
+    } else if (session.size() != std::make_pair(at(512), at(512))) {
         const Image small = session.firstPicture();
-        session.resize(512 * scale, 512 * scale);
+        session.resize(at(512), at(512));
         session.pictureChangedFrom(small);
     }
     std::vector<Image> pictures = {session.firstPicture()};
     for (const auto& [button, x0, y0, x1, y1] :
          {std::tuple{1, 200, 300, 330, 210}, std::tuple{3, 256, 100, 256, 300},
           std::tuple{3, 256, 240, 256, 120}}) {
-        session.drag(button, {{x0 * scale, y0 * scale}, {x1 * scale, y1 * scale}});
+        session.drag(button, {{at(x0), at(y0)}, {at(x1), at(y1)}});
         pictures.push_back(session.pictureChangedFrom(pictures.back()));
     }
     EXPECT_EQ(session.closeWindow(), 0);
@@ -409,9 +418,9 @@ void expectLikeTheLinuxBuilds(const Image& picture, const Image& linux, int perM
         << " lit pixels";
 }
 
-void expectTheLinuxBuildsPictures(const Lane& lane, int scale) {
-    const std::vector<Image> linux = picturesOfOneMoveDrags(linuxLane(), scale);
-    const std::vector<Image> other = picturesOfOneMoveDrags(lane, scale);
+void expectTheLinuxBuildsPictures(const Lane& lane, double scale) {
+    const std::vector<Image> linux = picturesOfOneMoveDrags(linuxLane(), scale, false);
+    const std::vector<Image> other = picturesOfOneMoveDrags(lane, scale, true);
     ASSERT_EQ(other.size(), linux.size());
     const char* const moments[] = {"first frame", "picture after a left-drag",
                                    "picture after a right-drag down", "picture after a right-drag up"};
@@ -445,11 +454,32 @@ TEST_P(Window, ShowsTheCanvasSmallerAndWholeInASmallerWindow) {
 
 TEST_P(Window, DrawsAtTheScreensOwnResolutionOnAHighDensityScreen) {
     // At two device pixels to a CSS pixel the canvas is 1024 x 1024 device pixels: the picture the
-    // Linux build draws in a window of that size, lines one pixel wide, and the drags turn and zoom
-    // by the same amounts. Here 2 of the 26,428 lit pixels of the first frame differ on Debian 12,
-    // in every browser.
-    NEEDS(Platform | Page);
+    // Linux build draws in a window of that size, lines one pixel wide, and the drags (and fingers,
+    // placed in CSS pixels) turn and zoom by the same amounts. Here 2 of the 26,428 lit pixels of
+    // the first frame differ on Debian 12, in every browser.
+    NEEDS(Page);
     expectTheLinuxBuildsPictures(lane(), 2);
+}
+
+TEST_P(Window, OpensInTheDesktopsUnitsDrawnInItsPixels) {
+    // A desktop scaled to 150 % has 144 dots to the inch: the window opens 768 x 768 and shows,
+    // turns and zooms as the Linux build's window resized to that size does.
+    NEEDS(DesktopScale);
+    expectTheLinuxBuildsPictures(lane(), 1.5);
+    // At 96, as unscaled, 512 x 512; and whatever else the X server's resources may hold, never a
+    // window larger than its 1280 x 1280 screen.
+    std::vector<std::string> dpis = {"96"};
+    if (lane().can(XftDpi)) {
+        dpis.insert(dpis.end(), {"abc", "0", "-5", "100000"});
+    }
+    for (const std::string& dpi : dpis) {
+        Session session = shown(lane(), bundledTerrain(), 1, dpi);
+        const auto [width, height] = session.size();
+        EXPECT_TRUE(dpi == "96" ? width == 512 && height == 512 : width <= 1280 && height <= 1280)
+            << "at " << dpi << " dots to the inch the window is " << width << " x " << height;
+        EXPECT_GT(litArea(session.firstPicture()).count, 0) << "nothing drawn at " << dpi;
+        closeAndExpectCleanExit(session);
+    }
 }
 
 TEST_P(Window, DrawsAtAPhonesPixelRatioAndAtTheNewOneWhenItChanges) {

@@ -17,14 +17,28 @@ public:
     std::string name() const override { return "Wine"; }
     unsigned abilities() const override {
         // Wine 10 takes no resize from outside the program while no window manager runs.
-        return Platform | Mouse | FifoFiles | WindowIcon | OtherThanLinux |
+        return Platform | Mouse | FifoFiles | WindowIcon | OtherThanLinux | DesktopScale |
                (wineMajorVersion() < 10 ? ResizedFromOutside : 0u);
     }
-    std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display,
-                                         int) const override {
-        return std::make_unique<ViewerProcess>(
-            dir, display, std::vector<std::string>{WINE_PATH, exe()},
-            Environment{{"WINEPREFIX", MIROVALE_WINDOWS_BUILD "/wine"}, {"WINEDEBUG", "-all"}});
+    // Windows keeps the DPI its user's scale sets as LogPixels, which each program reads as it
+    // starts: set in the prefix (to 96 where the case names none) before the viewer starts.
+    std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display, int,
+                                         const std::string& dpi) const override {
+        static std::string set;
+        const Environment wine = {{"WINEPREFIX", MIROVALE_WINDOWS_BUILD "/wine"}, {"WINEDEBUG", "-all"}};
+        if ((dpi.empty() ? "96" : dpi) != set) {
+            set = dpi.empty() ? "96" : dpi;
+            ViewerProcess reg(dir, display,
+                              {WINE_PATH, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
+                               "/t", "REG_DWORD", "/d", set, "/f"},
+                              wine);
+            if (reg.waitForExit(30.0) != 0) {
+                set.clear();
+                throw std::runtime_error("cannot set the prefix's LogPixels to " + dpi);
+            }
+        }
+        return std::make_unique<ViewerProcess>(dir, display, std::vector<std::string>{WINE_PATH, exe()},
+                                               wine);
     }
     std::string display() const override {
         const std::vector<uint8_t> number = readFile(MIROVALE_WINDOWS_BUILD "/wine.display");
