@@ -7,6 +7,8 @@
 set(WEB_DIR ${PROJECT_SOURCE_DIR}/web)
 
 add_library(web_platform STATIC ${WEB_DIR}/platform.cpp)
+# It hands the view over when the page starts the program again (web/page.js).
+target_include_directories(web_platform PRIVATE ${PROJECT_SOURCE_DIR})
 
 # The emulation's glBegin, glEnd and glutInit, reached by web/platform.cpp through the names the
 # linker gives them, so that it can stand in front of them; and its glutInitWindowSize, which

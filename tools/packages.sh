@@ -27,10 +27,11 @@ web=(cmake make emscripten ca-certificates)
 deb=(file)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
 # for the layout check, and for the window tests an X server with XTest and DAMAGE, libpng for the
-# screenshot, a JSON library for Chromium's DevTools, the three browsers the web page is opened in (WebKitGTK's comes with its library),
-# and lintian and desktop-file-validate for the Debian package.
+# screenshot, a JSON library for Chromium's DevTools, the three browsers the web page is opened in
+# (WebKitGTK's comes with its library), npm to fetch axe-core, which checks the page as assistive
+# technology reads it, and lintian and desktop-file-validate for the Debian package.
 tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb
-  chromium firefox-esr libwebkit2gtk-4.1-0 lintian desktop-file-utils)
+  chromium firefox-esr libwebkit2gtk-4.1-0 npm lintian desktop-file-utils)
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
@@ -46,6 +47,8 @@ esac
 
 missing=()
 for package in "${packages[@]}"; do
+  # A Node.js from outside Debian brings an npm of its own, which Debian's npm package conflicts with.
+  [ "$package" = npm ] && command -v npm >/dev/null && continue
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

@@ -1,6 +1,45 @@
 // The page around the viewer: the canvas it draws on, the program and the terrain file beside the
 // page, which index.html has already asked for, and a console as quiet as the desktop viewer's.
 Module['canvas'] = document.getElementById('canvas');
+Module['preRun'] = Module['preRun'] || [];
+Module['postRun'] = Module['postRun'] || [];
+
+// Without WebGL (switched off, or a device that lacks it) the viewer can draw nothing, and would
+// fail at its first GL call: the page says so instead, and the program does not start. WebGL is
+// asked of a canvas of the page's own, whose context goes back at once, so that the viewer's canvas
+// gets its context with the viewer's own settings.
+(function() {
+  var probe = document.createElement('canvas');
+  var gl = probe.getContext('webgl') || probe.getContext('experimental-webgl');
+  if (gl) {
+    var lose = gl.getExtension('WEBGL_lose_context');
+    if (lose) lose.loseContext();
+    return;
+  }
+  Module['noInitialRun'] = true;
+  document.getElementById('no-webgl').hidden = false;
+})();
+
+// Phones take WebGL from a page in the background or short of memory, and may give it back later.
+// The page asks for it back, and shows black meanwhile. Once it is back, the program starts again,
+// as the page loads again, and takes over the view the user had: Emscripten's GL emulation keeps
+// its state in the context it began on, and cannot take up another.
+var VIEW_KEY = 'mirovale-view';
+Module['canvas'].addEventListener('webglcontextlost', function(event) { event.preventDefault(); });
+Module['canvas'].addEventListener('webglcontextrestored', function() {
+  try {
+    sessionStorage.setItem(VIEW_KEY, JSON.stringify([0, 1, 2, 3, 4].map(function(k) { return Module['_viewState'](k); })));
+  } catch (e) {}
+  location.reload();
+});
+Module['postRun'].push(function() {
+  var view = null;
+  try {
+    view = JSON.parse(sessionStorage.getItem(VIEW_KEY));
+    sessionStorage.removeItem(VIEW_KEY);
+  } catch (e) {}
+  if (Array.isArray(view) && view.length == 5) Module['_setViewState'].apply(null, view);
+});
 
 // The program's WebAssembly comes from the download the page started, compiled as it arrives
 // where the server names it as WebAssembly, and once it is all there elsewhere.
@@ -21,7 +60,6 @@ Module['instantiateWasm'] = function(imports, receiveInstance) {
 // held. Where there is none, nothing is written and the canvas stays black, as the desktop window
 // does; a shorter one is written as it is, which the viewer refuses as it refuses a short file.
 var TERRAIN_BYTES = 257 * 257;
-Module['preRun'] = Module['preRun'] || [];
 Module['preRun'].push(function() {
   addRunDependency('sample.raw');
   var bytes = new Uint8Array(TERRAIN_BYTES);

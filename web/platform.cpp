@@ -2,7 +2,11 @@
 // on the desktop. Emscripten emulates the fixed-function pipeline on WebGL, but it has no
 // double-precision entry points, and WebGL draws no polygon outlines; its GLUT sizes the canvas once,
 // in CSS pixels, and gets the mouse and fingers wrong (glut.js mends those).
+#include "app/camera.h"
+#include "trackball/trackball.h"
+
 #include <GL/glut.h>
+#include <emscripten.h>
 
 // Emscripten's own functions, which the link (cmake/web.cmake) lets this file reach through these
 // names while the shared code's calls come here; and the mending in glut.js.
@@ -100,4 +104,21 @@ extern "C" void __wrap_glutInitWindowSize(int, int) { followCanvasSize(); }
 extern "C" void __wrap_glutInit(int* argc, char** argv) {
     mendGlutInput();
     __real_glutInit(argc, argv);
+}
+
+// The view, which the page hands over to the program that starts again once a lost WebGL context is
+// back (web/page.js): the camera's distance, then the trackball's rotation, x, y, z and w.
+extern "C" EMSCRIPTEN_KEEPALIVE double viewState(int part) {
+    float rotation[4];
+    g_trackball->getRotation(rotation);
+    return part == 0 ? g_distance : rotation[part - 1];
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void setViewState(double distance, double x, double y, double z, double w) {
+    g_distance = distance;
+    const float rotation[4] = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
+                               static_cast<float>(w)};
+    g_trackball->setRotation(rotation);
+    g_viewChanged = true;
+    glutPostRedisplay();
 }

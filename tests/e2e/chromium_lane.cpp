@@ -7,9 +7,11 @@ class ChromiumLane : public PageLane {
 public:
     explicit ChromiumLane(bool fingers) : fingers_(fingers) {}
     std::string name() const override { return fingers_ ? "ChromiumTouch" : "Chromium"; }
-    // Its DevTools emulate a phone's screen; with fingers it adds an input, not a platform.
+    // Its DevTools emulate a phone's screen, or a phone's WebGL; with fingers it adds an input,
+    // not a platform.
     unsigned abilities() const override {
-        return fingers_ ? Fingers | Page | OtherThanLinux : PageLane::abilities() | PhoneScreen;
+        return fingers_ ? Fingers | Page | OtherThanLinux | DevToolsPage
+                        : PageLane::abilities() | DevToolsPage;
     }
     std::string title() const override { return Lane::title() + " - Chromium"; }
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
 
 using nlohmann::json;
 
@@ -51,19 +52,41 @@ json DevTools::send(const std::string& method, const json& params, const std::st
         }
         sent += static_cast<size_t>(written);
     }
-    // Events, which nothing here asks for, and answers to other commands are passed over.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (;;) {
-        for (size_t end = 0; (end = received_.find('\0')) != std::string::npos;) {
-            const json reply = json::parse(received_.substr(0, end));
-            received_.erase(0, end + 1);
-            if (reply.value("id", 0) != lastId_) {
-                continue;
-            }
+        const json reply = receive(method);
+        if (reply.value("id", 0) == lastId_) {
             if (reply.contains("error")) {
                 throw std::runtime_error(method + " failed: " + reply["error"].dump());
             }
             return reply["result"];
+        }
+        // Events are kept for waitFor; answers to other commands are passed over.
+        if (reply.contains("method")) {
+            events_.push_back(reply);
+        }
+    }
+}
+
+std::vector<json> DevTools::waitFor(const std::string& method) {
+    for (;;) {
+        if (!events_.empty() && events_.back().value("method", "") == method) {
+            return std::exchange(events_, {});
+        }
+        const json event = receive(method);
+        if (event.contains("method")) {
+            events_.push_back(event);
+        }
+    }
+}
+
+// The next message, within 30 seconds of asking for awaited.
+json DevTools::receive(const std::string& awaited) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    for (;;) {
+        if (const size_t end = received_.find('\0'); end != std::string::npos) {
+            const json message = json::parse(received_.substr(0, end));
+            received_.erase(0, end + 1);
+            return message;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -72,7 +95,7 @@ json DevTools::send(const std::string& method, const json& params, const std::st
         ssize_t got = 0;
         if (left.count() <= 0 || poll(&readable, 1, static_cast<int>(left.count())) <= 0 ||
             (got = read(answers_, buffer, sizeof buffer)) <= 0) {
-            throw std::runtime_error("the browser did not answer " + method);
+            throw std::runtime_error("the browser did not give " + awaited);
         }
         received_.append(buffer, static_cast<size_t>(got));
     }

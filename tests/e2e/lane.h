@@ -16,7 +16,7 @@ enum Ability : unsigned {
     ExactLongDrags = 1u << 5,     // a drag of many moves turns by the same amount every time
     WindowIcon = 1u << 6,         // a window with the icon its resources hold
     Page = 1u << 7,               // a page: its canvas shown whole in a smaller window, at any pixel ratio
-    PhoneScreen = 1u << 8,        // can be shown a phone's screen
+    DevToolsPage = 1u << 8,       // a page in a browser driven through DevTools, which emulates phones
     OtherThanLinux = 1u << 9,     // another build than the Linux one, whose pictures it must draw
     DesktopScale = 1u << 10,      // a desktop whose scale (its DPI) opens the window at another size
     XftDpi = 1u << 11,            // that DPI as any text the X server's resources may hold

@@ -72,6 +72,7 @@ public:
         }
         return lines_;
     }
+    void loadsAgain() override { side_ = -1; }
     DevTools& devtools() override { return devtools_ ? *devtools_ : ViewerProcess::devtools(); }
 
     std::unique_ptr<DevTools> devtools_;

@@ -63,6 +63,8 @@ public:
     // it drew lines; nothing where the deadline passed first. A desktop program says nothing: its
     // frames are known from its window alone.
     virtual std::optional<bool> drawn(int, double) { return std::nullopt; }
+    // Forgets what the page said, as it loads again.
+    virtual void loadsAgain() {}
     // Chromium's DevTools, for a page Chromium shows.
     virtual DevTools& devtools();
 

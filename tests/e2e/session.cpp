@@ -156,6 +156,13 @@ bool Session::pageShown() {
     return lines.has_value();
 }
 
+Image Session::pageLoadedAgain(const std::function<void()>& loadAgain) {
+    viewer_->loadsAgain();
+    loadAgain();
+    pageShown();
+    return picture();
+}
+
 Image Session::pictureChangedFrom(const Image& before) {
     const Clock::time_point start = Clock::now();
     Image shown = picture();

@@ -63,6 +63,8 @@ public:
 
     ViewerProcess& viewer() { return *viewer_; }
     const Lane& lane() const { return lane_; }
+    // The viewer's working directory: a page's folder.
+    const std::string& folder() const { return dir_.path(); }
 
     // The window's title, its icon of size x size pixels (empty where it has none of that size),
     // its size, and how many windows show (one, unless a menu or a second window has opened).
@@ -92,6 +94,8 @@ public:
     Image pictureChangedFrom(const Image& before);
     // The page as Chromium draws it, in device pixels, whatever the window shows.
     Image screenshot();
+    // Once a page that loads again (as loadAgain has it load) has drawn, the picture it shows.
+    Image pageLoadedAgain(const std::function<void()>& loadAgain);
 
     // Closes the window as a window manager's close button does; returns the viewer's exit status,
     // or -1 if it still runs after 30 seconds.

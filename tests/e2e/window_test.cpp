@@ -7,6 +7,7 @@
 #include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <tuple>
 #include <unistd.h>
 
@@ -379,9 +380,11 @@ std::vector<Image> picturesOfOneMoveDrags(const Lane& lane, double scale, bool s
     return pictures;
 }
 
-// The Linux build's picture in a window of side x side, after the given drags, button and path.
-Image linuxPicture(int side, const std::vector<std::pair<int, Path>>& drags = {}) {
-    Session session = shown(linuxLane(), bundledTerrain());
+// The Linux build's picture of a terrain in a window of side x side, after the given drags, button
+// and path.
+Image linuxPicture(int side, const std::vector<std::pair<int, Path>>& drags = {},
+                   const std::vector<uint8_t>& terrain = bundledTerrain()) {
+    Session session = shown(linuxLane(), terrain);
     Image picture = session.firstPicture();
     if (side != picture.width) {
         session.resize(side, side);
@@ -483,7 +486,7 @@ TEST_P(Window, OpensInTheDesktopsUnitsDrawnInItsPixels) {
 }
 
 TEST_P(Window, DrawsAtAPhonesPixelRatioAndAtTheNewOneWhenItChanges) {
-    NEEDS(Platform | PhoneScreen);
+    NEEDS(Platform | DevToolsPage);
     Session session = shown(lane(), bundledTerrain());
     session.firstPicture();
     DevTools& devtools = session.viewer().devtools();
@@ -529,6 +532,113 @@ TEST_P(Window, PinchingThenLiftingAFingerTurnsFromThereWhileAThirdChangesNothing
     EXPECT_EQ(session.viewer().devtools().evaluate(
                   "[visualViewport.scale, scrollX, scrollY, getSelection().toString().length].join()"),
               "1,0,0,0");
+    closeAndExpectCleanExit(session);
+}
+
+TEST_P(Window, ALostWebGLContextComesBackWithTheViewAndTheDragsGoOn) {
+    // As a phone takes WebGL from a page in the background, and gives it back.
+    NEEDS(Platform | DevToolsPage);
+    Session session = shown(lane(), bundledTerrain());
+    const Image start = session.firstPicture();
+    session.drag(1, {{200, 300}, {330, 210}});
+    session.drag(3, {{256, 100}, {256, 160}});
+    const Image turned = session.pictureChangedFrom(start);
+    DevTools& devtools = session.viewer().devtools();
+    devtools.evaluate("(window.lose = Module.ctx.getExtension('WEBGL_lose_context')).loseContext()");
+    EXPECT_EQ(litArea(session.pictureChangedFrom(turned)).count, 0) << "the lost context does not show black";
+    EXPECT_TRUE(session.pageLoadedAgain([&] { devtools.evaluate("lose.restoreContext()"); }) == turned)
+        << "the context given back does not show the turn and zoom the user had";
+    session.drag(1, {{300, 300}, {200, 200}});
+    EXPECT_FALSE(session.pictureChangedFrom(turned) == turned) << "drags no longer turn the terrain";
+    closeAndExpectCleanExit(session);
+}
+
+TEST_P(Window, WithoutWebGLThePageSaysSoAndFailsAtNothing) {
+    NEEDS(Platform | DevToolsPage);
+    Session session = shown(lane(), bundledTerrain());
+    session.firstPicture();
+    DevTools& devtools = session.viewer().devtools();
+    // As where WebGL is switched off: no canvas gives a WebGL context.
+    devtools.call(
+        "Page.addScriptToEvaluateOnNewDocument",
+        {{"source", "HTMLCanvasElement.prototype.getContext = (function(get) { return function(type) {"
+                    "  return /webgl/.test(type) ? null : get.apply(this, arguments); }; })("
+                    "HTMLCanvasElement.prototype.getContext)"}});
+    devtools.call("Page.enable");
+    devtools.call("Page.reload");
+    devtools.waitFor("Page.loadEventFired");
+    // Once the program has had its chance to run, and fail, and a frame has been drawn since.
+    EXPECT_EQ(devtools.evaluate(
+                  "new Promise(function(done) { var end = performance.now() + 20000;"
+                  "  (function look() { if (Module.calledRun || performance.now() > end)"
+                  "    requestAnimationFrame(function() { var text = document.getElementById('no-webgl');"
+                  "      done(text.offsetHeight > 0 ? text.textContent : 'hidden'); });"
+                  "  else requestAnimationFrame(look); })(); })"),
+              "Mirovale draws its terrain with WebGL, which this browser has switched off or does not have.");
+    EXPECT_GT(litArea(session.picture()).count, 0) << "the message does not show";
+    closeAndExpectCleanExit(session);
+}
+
+TEST_P(Window, AssistiveTechnologyFindsNothingAmiss) {
+    // axe-core's rules of WCAG 2 A and AA and its best practices: a main landmark, a heading, and a
+    // canvas named for what it shows and how to drive it.
+    NEEDS(Platform | DevToolsPage);
+    Session session = shown(lane(), bundledTerrain());
+    session.firstPicture();
+    DevTools& devtools = session.viewer().devtools();
+    const std::vector<uint8_t> axe = readFile(AXE_PATH);
+    ASSERT_FALSE(axe.empty()) << "cannot read " AXE_PATH;
+    devtools.evaluate(std::string(axe.begin(), axe.end()));
+    EXPECT_EQ(devtools.evaluate("axe.run(document, {runOnly: {type: 'tag', values: ['wcag2a', 'wcag2aa', "
+                                "'best-practice']}}).then(function(results) { return JSON.stringify("
+                                "results.violations.map(function(v) { return v.id + ': ' + v.help; })); })"),
+              std::string("[]"));
+    closeAndExpectCleanExit(session);
+}
+
+TEST_P(Window, ANewTerrainShowsOnTheNextVisitWithThePagesPartsAskedForTogether) {
+    NEEDS(Platform | DevToolsPage);
+    // The first terrain was last changed a year ago: a browser may take a copy of it for fresh for
+    // weeks, unless the page asks.
+    Session session(lane(), [](const TempDir& dir) {
+        const timeval yearAgo[2] = {{time(nullptr) - 365 * 86400, 0}, {time(nullptr) - 365 * 86400, 0}};
+        if (utimes(dir.write("sample.raw", bundledTerrain()).c_str(), yearAgo) != 0) {
+            throw std::runtime_error("cannot date the terrain");
+        }
+    });
+    session.firstPicture();
+    DevTools& devtools = session.viewer().devtools();
+    const std::string url = devtools.evaluate("location.href");
+    devtools.call("Page.enable");
+    devtools.call("Network.enable");
+    // Swapped for a level plate, as a user copies a new one beside the page.
+    TempDir fresh;
+    if (rename(fresh.write("sample.raw", levelTerrain()).c_str(),
+               (session.folder() + "/sample.raw").c_str()) != 0) {
+        throw std::runtime_error("cannot swap the terrain");
+    }
+    std::vector<nlohmann::json> events;
+    const Image again = session.pageLoadedAgain([&] {
+        devtools.call("Page.navigate", {{"url", url + "?again"}});
+        events = devtools.waitFor("Page.loadEventFired");
+    });
+    expectLikeTheLinuxBuilds(again, linuxPicture(512, {}, levelTerrain()), 1,
+                             "first frame of the new terrain");
+    // The program and the terrain are asked for while the page is read, not once it has loaded.
+    std::string asked;
+    for (const nlohmann::json& event : events) {
+        const std::string method = event["method"];
+        if (method == "Network.requestWillBeSent") {
+            const std::string name = event["params"]["request"]["url"];
+            asked += name.substr(name.rfind('/') + 1) + " ";
+        } else if (method == "Page.domContentEventFired") {
+            asked += "| ";
+        }
+    }
+    for (const char* part : {"index.wasm ", "sample.raw "}) {
+        EXPECT_LT(asked.find(part), asked.find("| "))
+            << part << "is asked for once the page has loaded: " << asked;
+    }
     closeAndExpectCleanExit(session);
 }
 
