@@ -1,8 +1,9 @@
 # Checks the Debian package that cpack made in the release build RELEASE, as Debian checks
 # packages: every file where it belongs and nothing else, the menu entry starting the viewer
 # beside the bundled terrain, dependencies that bring GL, a viewer hardened as Debian's own
-# programs are, the same package when packed again, and lintian and desktop-file-validate with
-# nothing to say. TERRAIN is the bundled terrain that the package must carry.
+# programs are, the same package when packed again and when built from a copy of the SOURCE
+# elsewhere (under WORK), and lintian and desktop-file-validate with nothing to say. TERRAIN is the
+# bundled terrain that the package must carry.
 file(GLOB deb ${RELEASE}/mirovale_${VERSION}_*.deb)
 if(NOT deb)
   message(FATAL_ERROR "no mirovale_${VERSION}_*.deb in ${RELEASE}: make it with cpack --preset deb")
@@ -96,6 +97,7 @@ if(lintian MATCHES "hardening-")
   message(FATAL_ERROR "lintian finds the package not hardened:\n${out}")
 endif()
 
+get_filename_component(deb_name ${deb} NAME)
 # Packed again from the same build, even after its files have been touched, the package is the same
 # bytes: every time stamp in it is the changelog's date.
 set(again ${RELEASE}/deb-again)
@@ -107,5 +109,21 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${deb} ${repacked} RES
 if(differs)
   message(FATAL_ERROR "packed again, the package is not the same bytes: it carries the time it was made")
 endif()
-file(REMOVE_RECURSE ${unpacked} ${again})
-message(STATUS "${deb} holds what it should, where it should, hardened, and comes out the same every time")
+
+# Built from a copy of the sources elsewhere, at a path of another length, the package is the same
+# bytes too: where the sources were leaves no trace in the program.
+set(elsewhere ${WORK}/somewhere/else/mirovale)
+file(REMOVE_RECURSE ${WORK})
+foreach(part app cmake linux packaging terrain tools trackball web windows CMakeLists.txt CMakePresets.json)
+  file(COPY ${SOURCE}/${part} DESTINATION ${elsewhere})
+endforeach()
+run(${CMAKE_COMMAND} --preset release -S ${elsewhere})
+run(${CMAKE_COMMAND} --build ${elsewhere}/build)
+run(cpack --config ${elsewhere}/build/CPackConfig.cmake -G DEB -B ${elsewhere}/build)
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${deb} ${elsewhere}/build/${deb_name} RESULT_VARIABLE differs)
+if(differs)
+  message(FATAL_ERROR "built from ${elsewhere}, the package is not the same bytes: the path is in it")
+endif()
+file(REMOVE_RECURSE ${unpacked} ${again} ${WORK})
+message(STATUS "${deb} holds what it should, where it should, hardened, and comes out the same every time and "
+               "from anywhere")
