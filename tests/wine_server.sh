@@ -7,16 +7,19 @@
 # With XVFB, Wine's desktop program, which lives as long as its server, gets an X server that starts
 # and stops with it, and the lane's windows show there too, one test at a time (Wine mixes up the
 # windows of programs that share its server while they show on different X servers): its display
-# number is left in WINEPREFIX.display for them.
+# number is left in WINEPREFIX.display for them. "dpi" sets the desktop's DPI (Windows' LogPixels)
+# for the programs started after it: Wine 8 reads it as each program starts, Wine 10 only as its
+# server does, so the server starts again, on the same X server.
 # Usage: tests/wine_server.sh start|stop WINEPREFIX WINE WINESERVER [XVFB]
+#        tests/wine_server.sh dpi WINEPREFIX WINE WINESERVER DPI
 set -euo pipefail
 usage() {
-  echo "usage: $0 start|stop WINEPREFIX WINE WINESERVER [XVFB]" >&2
+  echo "usage: $0 start|stop WINEPREFIX WINE WINESERVER [XVFB], or dpi WINEPREFIX WINE WINESERVER DPI" >&2
   exit 2
 }
 [ $# -eq 4 ] || [ $# -eq 5 ] || usage
 export WINEPREFIX=$2 WINEDEBUG=-all
-wine=$3 wineserver=$4 xvfb=${5:-}
+wine=$3 wineserver=$4 xvfb=${5:-} dpi=${5:-}
 desktop=$WINEPREFIX.desktop-x # the desktop's X server's pid
 number=$WINEPREFIX.display    # and its display number
 
@@ -27,6 +30,14 @@ end() {
     kill "$(cat "$desktop")" 2>/dev/null || true
     rm -f "$desktop" "$number"
   fi
+}
+
+# A server that stays until stopped (it goes into the background once it takes connections), and the
+# prefix made in full, and Wine's own services and desktop up, before any test: wineboot comes back
+# once the server has answered it.
+serve() {
+  "$wineserver" -p </dev/null >/dev/null 2>&1
+  "$wine" wineboot </dev/null >/dev/null 2>&1
 }
 
 case $1 in
@@ -45,15 +56,18 @@ start)
     echo "$display" >"$number"
     export DISPLAY=":$display"
   fi
-  # A server that stays until stopped; it goes into the background once it takes connections.
-  "$wineserver" -p </dev/null >/dev/null 2>&1
-  # The prefix made in full, and Wine's own services and desktop up, before any test: wineboot
-  # comes back once the server has answered it.
-  "$wine" wineboot </dev/null >/dev/null 2>&1
+  serve
   # Windows sets no DISPLAY, but Wine hands its programs the Unix one, which freeglut takes for the
   # name of a Windows display, fails to open and warns of. The prefix gives them the name of
   # Windows' own first display instead; Wine itself still shows them on the Unix one.
   "$wine" reg add 'HKCU\Environment' /v DISPLAY /t REG_SZ /d '\\.\DISPLAY1' /f </dev/null >/dev/null 2>&1
+  ;;
+dpi)
+  [ -n "$dpi" ] && [ -f "$number" ] || usage
+  export DISPLAY=":$(cat "$number")"
+  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+  "$wineserver" -k >/dev/null 2>&1 || true
+  serve
   ;;
 stop) end ;;
 *) usage ;;

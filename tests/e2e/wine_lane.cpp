@@ -20,25 +20,24 @@ public:
         return Platform | Mouse | FifoFiles | WindowIcon | OtherThanLinux | DesktopScale |
                (wineMajorVersion() < 10 ? ResizedFromOutside : 0u);
     }
-    // Windows keeps the DPI its user's scale sets as LogPixels, which each program reads as it
-    // starts: set in the prefix (to 96 where the case names none) before the viewer starts.
+    // Windows keeps the DPI its user's scale sets as LogPixels: set in the prefix (to 96 where the
+    // case names none) by the lane's server script, before the viewer starts.
     std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display, int,
                                          const std::string& dpi) const override {
         static std::string set;
-        const Environment wine = {{"WINEPREFIX", MIROVALE_WINDOWS_BUILD "/wine"}, {"WINEDEBUG", "-all"}};
         if ((dpi.empty() ? "96" : dpi) != set) {
             set = dpi.empty() ? "96" : dpi;
-            ViewerProcess reg(dir, display,
-                              {WINE_PATH, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels",
-                               "/t", "REG_DWORD", "/d", set, "/f"},
-                              wine);
-            if (reg.waitForExit(30.0) != 0) {
+            ViewerProcess script(
+                dir, display,
+                {WINE_SERVER_SCRIPT, "dpi", MIROVALE_WINDOWS_BUILD "/wine", WINE_PATH, WINESERVER_PATH, set});
+            if (script.waitForExit(60.0) != 0) {
                 set.clear();
-                throw std::runtime_error("cannot set the prefix's LogPixels to " + dpi);
+                throw std::runtime_error("cannot set the prefix's DPI to " + dpi);
             }
         }
-        return std::make_unique<ViewerProcess>(dir, display, std::vector<std::string>{WINE_PATH, exe()},
-                                               wine);
+        return std::make_unique<ViewerProcess>(
+            dir, display, std::vector<std::string>{WINE_PATH, exe()},
+            Environment{{"WINEPREFIX", MIROVALE_WINDOWS_BUILD "/wine"}, {"WINEDEBUG", "-all"}});
     }
     std::string display() const override {
         const std::vector<uint8_t> number = readFile(MIROVALE_WINDOWS_BUILD "/wine.display");
