@@ -9,7 +9,8 @@
 # windows of programs that share its server while they show on different X servers): its display
 # number is left in WINEPREFIX.display for them. "dpi" sets the desktop's DPI (Windows' LogPixels)
 # for the programs started after it: Wine 8 reads it as each program starts, Wine 10 only as its
-# server does, so the server starts again, on the same X server.
+# server does, so the server starts again, on the same X server; the DPI set is left in
+# WINEPREFIX.dpi, until the server stops.
 # Usage: tests/wine_server.sh start|stop WINEPREFIX WINE WINESERVER [XVFB]
 #        tests/wine_server.sh dpi WINEPREFIX WINE WINESERVER DPI
 set -euo pipefail
@@ -22,10 +23,12 @@ export WINEPREFIX=$2 WINEDEBUG=-all
 wine=$3 wineserver=$4 xvfb=${5:-} dpi=${5:-}
 desktop=$WINEPREFIX.desktop-x # the desktop's X server's pid
 number=$WINEPREFIX.display    # and its display number
+set_dpi=$WINEPREFIX.dpi       # the DPI set since the lane's server started
 
 # Ends whatever server the prefix has, waiting until it has gone, and then the desktop's X server.
 end() {
   "$wineserver" -k >/dev/null 2>&1 || true
+  rm -f "$set_dpi"
   if [ -f "$desktop" ]; then
     kill "$(cat "$desktop")" 2>/dev/null || true
     rm -f "$desktop" "$number"
@@ -68,6 +71,7 @@ dpi)
   "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
   "$wineserver" -k >/dev/null 2>&1 || true
   serve
+  echo "$dpi" >"$set_dpi"
   ;;
 stop) end ;;
 *) usage ;;

@@ -21,18 +21,17 @@ public:
                (wineMajorVersion() < 10 ? ResizedFromOutside : 0u);
     }
     // Windows keeps the DPI its user's scale sets as LogPixels: set in the prefix (to 96 where the
-    // case names none) by the lane's server script, before the viewer starts.
+    // case names none) by the lane's server script, before the viewer starts, unless already set.
     std::unique_ptr<ViewerProcess> start(const std::string& dir, const std::string& display, int,
                                          const std::string& dpi) const override {
-        static std::string set;
-        if ((dpi.empty() ? "96" : dpi) != set) {
-            set = dpi.empty() ? "96" : dpi;
-            ViewerProcess script(
-                dir, display,
-                {WINE_SERVER_SCRIPT, "dpi", MIROVALE_WINDOWS_BUILD "/wine", WINE_PATH, WINESERVER_PATH, set});
+        const std::string wanted = dpi.empty() ? "96" : dpi;
+        const std::vector<uint8_t> set = readFile(MIROVALE_WINDOWS_BUILD "/wine.dpi");
+        if (std::string(set.begin(), std::find(set.begin(), set.end(), '\n')) != wanted) {
+            ViewerProcess script(dir, display,
+                                 {WINE_SERVER_SCRIPT, "dpi", MIROVALE_WINDOWS_BUILD "/wine", WINE_PATH,
+                                  WINESERVER_PATH, wanted});
             if (script.waitForExit(60.0) != 0) {
-                set.clear();
-                throw std::runtime_error("cannot set the prefix's DPI to " + dpi);
+                throw std::runtime_error("cannot set the Wine lane's DPI to " + wanted);
             }
         }
         return std::make_unique<ViewerProcess>(
