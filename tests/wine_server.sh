@@ -28,19 +28,27 @@ set_dpi=$WINEPREFIX.dpi       # the DPI set since the lane's server started
 # Ends whatever server the prefix has, waiting until it has gone, and then the desktop's X server.
 end() {
   "$wineserver" -k >/dev/null 2>&1 || true
-  rm -f "$set_dpi"
+  rm -f "$set_dpi" "$WINEPREFIX.step"
   if [ -f "$desktop" ]; then
     kill "$(cat "$desktop")" 2>/dev/null || true
     rm -f "$desktop" "$number"
   fi
 }
 
+# Runs a step quietly; should it fail, says which, with what it printed, and stops.
+step() {
+  "$@" </dev/null >"$WINEPREFIX.step" 2>&1 || {
+    echo "wine_server.sh: $* failed (status $?): $(cat "$WINEPREFIX.step")" >&2
+    exit 1
+  }
+}
+
 # A server that stays until stopped (it goes into the background once it takes connections), and the
 # prefix made in full, and Wine's own services and desktop up, before any test: wineboot comes back
 # once the server has answered it.
 serve() {
-  "$wineserver" -p </dev/null >/dev/null 2>&1
-  "$wine" wineboot </dev/null >/dev/null 2>&1
+  step "$wineserver" -p
+  step "$wine" wineboot
 }
 
 case $1 in
@@ -63,12 +71,12 @@ start)
   # Windows sets no DISPLAY, but Wine hands its programs the Unix one, which freeglut takes for the
   # name of a Windows display, fails to open and warns of. The prefix gives them the name of
   # Windows' own first display instead; Wine itself still shows them on the Unix one.
-  "$wine" reg add 'HKCU\Environment' /v DISPLAY /t REG_SZ /d '\\.\DISPLAY1' /f </dev/null >/dev/null 2>&1
+  step "$wine" reg add 'HKCU\Environment' /v DISPLAY /t REG_SZ /d '\\.\DISPLAY1' /f
   ;;
 dpi)
   [ -n "$dpi" ] && [ -f "$number" ] || usage
   export DISPLAY=":$(cat "$number")"
-  "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1
+  step "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
   "$wineserver" -k >/dev/null 2>&1 || true
   serve
   echo "$dpi" >"$set_dpi"
