@@ -98,16 +98,17 @@ int Process::waitForExit(double timeoutSeconds) {
 // -displayfd lets the server take the first free display number and say which, once it takes
 // connections.
 XServer::XServer() {
-    if (pipe(said_) != 0) {
+    int says[2];
+    if (pipe(says) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    server_.emplace(std::vector<std::string>{XVFB_PATH, "-displayfd", std::to_string(said_[1]), "-nolisten",
+    server_.emplace(std::vector<std::string>{XVFB_PATH, "-displayfd", std::to_string(says[1]), "-nolisten",
                                              "tcp", "-screen", "0", "1280x1280x24", "-noreset"},
-                    [&] { close(said_[0]); });
-    close(said_[1]);
+                    [&] { close(says[0]); });
+    close(says[1]);
     std::string number;
-    const bool said = readLine(said_[0], number, 20.0);
-    close(said_[0]);
+    const bool said = readLine(says[0], number, 20.0);
+    close(says[0]);
     if (!said) {
         throw std::runtime_error("cannot start " XVFB_PATH);
     }

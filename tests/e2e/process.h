@@ -44,7 +44,6 @@ public:
     const std::string& display() const { return display_; }
 
 private:
-    int said_[2];
     std::optional<Process> server_;
     std::string display_;
 };

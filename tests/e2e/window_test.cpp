@@ -29,9 +29,12 @@ std::vector<uint8_t> levelTerrain() { return std::vector<uint8_t>(kTerrainBytes,
 // A viewer of a lane on the given terrain (none: no sample.raw at all).
 Session shown(const Lane& lane, const std::optional<std::vector<uint8_t>>& terrain, int pixelRatio = 1,
               const std::string& dpi = "") {
-    return Session(
-        lane, [&](const TempDir& dir) { terrain ? void(dir.write("sample.raw", *terrain)) : void(); },
-        pixelRatio, dpi);
+    const auto prepare = [&](const TempDir& dir) {
+        if (terrain) {
+            dir.write("sample.raw", *terrain);
+        }
+    };
+    return Session(lane, prepare, pixelRatio, dpi);
 }
 
 // Closing the window must end the viewer at once, with status 0, having printed nothing.
