@@ -1,7 +1,9 @@
 # What building for Windows takes that Linux does not, all in one place.
 
 # Windows ships no GLUT: the build makes a static freeglut from Debian's own source package, once,
-# into a prefix under the build folder, and links it into the program so that it stands alone.
+# into a prefix under the build folder, and links it into the program so that it stands alone. Its
+# CMakeLists.txt asks for CMake 3.0's ways, which CMake 4 no longer has: it is held to 3.5's, the
+# oldest CMake 4 keeps (older CMakes ignore the setting).
 set(FREEGLUT_PREFIX ${CMAKE_BINARY_DIR}/freeglut)
 if(NOT EXISTS ${FREEGLUT_PREFIX}/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake)
   set(work ${CMAKE_BINARY_DIR}/freeglut-build)
@@ -15,7 +17,7 @@ if(NOT EXISTS ${FREEGLUT_PREFIX}/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake)
   endif()
   set(log 0)
   foreach(step
-          "-S;${source};-B;${work}/build;-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE};-DCMAKE_BUILD_TYPE=Release;-DCMAKE_INSTALL_PREFIX=${FREEGLUT_PREFIX};-DFREEGLUT_BUILD_SHARED_LIBS=OFF;-DFREEGLUT_BUILD_DEMOS=OFF;-DFREEGLUT_REPLACE_GLUT=ON"
+          "-S;${source};-B;${work}/build;-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE};-DCMAKE_BUILD_TYPE=Release;-DCMAKE_INSTALL_PREFIX=${FREEGLUT_PREFIX};-DFREEGLUT_BUILD_SHARED_LIBS=OFF;-DFREEGLUT_BUILD_DEMOS=OFF;-DFREEGLUT_REPLACE_GLUT=ON;-DCMAKE_POLICY_VERSION_MINIMUM=3.5"
           "--build;${work}/build;--parallel"
           "--install;${work}/build")
     math(EXPR log "${log} + 1")

@@ -1,18 +1,12 @@
 #!/usr/bin/env bash
-# Makes sure the Debian packages for a job are installed. It installs what is missing with
-# apt-get, as root or else through sudo (which asks for the password as it does); where there is
-# no sudo either, it names what is missing and fails.
+# Makes sure the packages for a job are installed, under the names this system's apt has: Debian's
+# own, which its releases and the systems built from them share. It installs what is missing with
+# apt-get, as root or else through sudo (which asks for the password as it does); where there is no
+# sudo either, it names what is missing and fails. For the tests, a lane whose packages this apt has
+# not got is left out instead of failing: it is named on standard output, a line each, as
+# "LANE: WHAT, because WHY" (tests/run.sh leaves it out and says so at the end).
 # Usage: tools/packages.sh viewer|windows|web|deb|tests
 set -euo pipefail
-
-# The releases differ only in which clang-format they package.
-release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}")
-supported=yes
-case "$release" in
-debian-12) clang_format=clang-format-14 ;;
-debian-13) clang_format=clang-format-19 ;;
-*) clang_format=clang-format-19 supported=no ;;
-esac
 
 # The compiler and CMake, dpkg-buildflags for Debian's hardening flags (and, for the Debian package,
 # dpkg-shlibdeps and dpkg-parsechangelog), the GL, GLUT and X headers (X's for the desktop's scale),
@@ -26,44 +20,105 @@ web=(cmake make emscripten ca-certificates)
 # The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
 deb=(file)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
-# for the layout check, and for the window tests an X server with XTest and DAMAGE, libpng for the
-# screenshot, a JSON library for Chromium's DevTools, the three browsers the web page is opened in
-# (WebKitGTK's comes with its library), npm to fetch axe-core, which checks the page as assistive
-# technology reads it, and lintian and desktop-file-validate for the Debian package.
-tests=(libgtest-dev googletest "$clang_format" libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb
-  chromium firefox-esr libwebkit2gtk-4.1-0 npm lintian desktop-file-utils)
+# for the layout check (a name ending in -N is the release's own version of it), and for the window
+# tests an X server with XTest and DAMAGE, libpng for the screenshot and a JSON library for
+# Chromium's DevTools, and lintian and desktop-file-validate for the Debian package.
+tests=(libgtest-dev googletest clang-format-N libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev
+  xvfb lintian desktop-file-utils)
+# The tests' lanes beyond Linux, each with what it takes and what it holds. The page's lanes take npm
+# too, which fetches axe-core, which checks the page as assistive technology reads it; each browser
+# lane takes its browser (WebKitGTK's comes with its library).
+lanes=(windows web chromium firefox webkit)
+declare -A lane_packages=([windows]="${windows[*]}" [web]="${web[*]} npm" [chromium]=chromium
+  [firefox]=firefox-esr [webkit]=libwebkit2gtk-4.1-0)
+declare -A lane_holds=([windows]="the Windows unit tests, the Wine lane and the zip check"
+  [web]="the page in every browser" [chromium]="the page in Chromium, with the mouse and with fingers"
+  [firefox]="the page in Firefox" [webkit]="the page in WebKitGTK")
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
 windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
 web) packages=("${web[@]}") needs="The web build needs" ;;
 deb) packages=("${viewer[@]}" "${deb[@]}") needs="The Debian package needs" ;;
-tests) packages=("${viewer[@]}" "${windows[@]}" "${web[@]}" "${deb[@]}" "${tests[@]}") needs="The tests need" ;;
+tests) packages=("${viewer[@]}" "${deb[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
   echo "usage: $0 viewer|windows|web|deb|tests" >&2
   exit 2
   ;;
 esac
+[ "$1" = tests ] || lanes=()
 
-missing=()
-for package in "${packages[@]}"; do
+# The name this system gives a package: a name ending in -N is the version the release's own
+# unversioned package depends on, or else the newest there is.
+named() {
+  local base=${1%-N} found=""
+  if [ "$base" != "$1" ]; then
+    found=$(apt-cache depends "$base" 2>/dev/null | sed -n "s/^ *Depends: \($base-[0-9][0-9.]*\)\$/\1/p" | head -n 1)
+    [ -n "$found" ] || found=$(apt-cache pkgnames "$base-" 2>/dev/null | grep -E "^$base-[0-9]+\$" | sort -V | tail -n 1)
+  fi
+  echo "${found:-$base}"
+}
+present() {
   # A Node.js from outside Debian brings an npm of its own, which Debian's npm package conflicts with.
-  [ "$package" = npm ] && command -v npm >/dev/null && continue
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-if [ "$supported" = no ]; then
-  echo "$needs these packages, as Debian 13 names them: ${missing[*]}" >&2
-  echo "This system ($release) is not Debian 12 or 13: install them, or what it calls them, by hand." >&2
-  exit 1
-fi
+  [ "$1" = npm ] && command -v npm >/dev/null && return 0
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+candidate() { [ -n "$(apt-cache policy "$1" 2>/dev/null | sed -n 's/^ *Candidate: //p' | grep -vx '(none)')" ]; }
+# Sets missing (and missing_in[LANE]) to what is not installed, under this system's names.
+declare -A missing_in
+find_missing() {
+  missing=()
+  for package in "${packages[@]}"; do
+    package=$(named "$package")
+    present "$package" || missing+=("$package")
+  done
+  for lane in "${lanes[@]}"; do
+    missing_in[$lane]=""
+    for package in ${lane_packages[$lane]}; do
+      present "$package" || missing_in[$lane]+=" $package"
+    done
+  done
+}
+
+find_missing
+all_missing="${missing[*]} ${missing_in[*]}"
+[ -z "${all_missing// /}" ] && exit 0
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-if ! command -v apt-get >/dev/null || { [ ${#as_root[@]} -gt 0 ] && ! command -v sudo >/dev/null; }; then
-  echo "$needs these Debian packages: ${missing[*]}" >&2
-  echo "Install them (as root: apt-get install ${missing[*]}) and run again." >&2
+if command -v apt-get >/dev/null && { [ ${#as_root[@]} -eq 0 ] || command -v sudo >/dev/null; }; then
+  # With the lists brought up to date, apt knows what this system can have, and its names.
+  "${as_root[@]}" apt-get update -qq
+  find_missing
+  can_install=yes
+else
+  can_install=no
+fi
+install=()
+for package in "${missing[@]}"; do
+  candidate "$package" || [ $can_install = no ] || {
+    echo "$needs $package, which this system's apt does not have: install it, or what this system calls it, by hand." >&2
+    exit 1
+  }
+  install+=("$package")
+done
+for lane in "${lanes[@]}"; do
+  lacking=()
+  for package in ${missing_in[$lane]}; do
+    candidate "$package" || lacking+=("$package")
+  done
+  if [ ${#lacking[@]} -gt 0 ]; then
+    echo "$lane: ${lane_holds[$lane]}, because this system's apt has no ${lacking[*]}"
+  else
+    install+=(${missing_in[$lane]})
+  fi
+done
+# Each package once, in the order first named.
+mapfile -t install < <(printf '%s\n' "${install[@]}" | awk 'NF && !seen[$0]++')
+[ ${#install[@]} -eq 0 ] && exit 0
+if [ $can_install = no ]; then
+  echo "$needs these Debian packages: ${install[*]}" >&2
+  echo "Install them (as root: apt-get install ${install[*]}) and run again." >&2
   exit 1
 fi
-echo "Installing ${missing[*]}${as_root:+ with sudo} ..."
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+echo "Installing ${install[*]}${as_root:+ with sudo} ..." >&2
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${install[@]}" >/dev/null

@@ -49,7 +49,7 @@ public:
 };
 
 // Every lane this build has: Linux always; Wine where there is a Windows build; Chromium, Firefox,
-// WebKitGTK and Chromium with fingers where there is a web build.
+// WebKitGTK and Chromium with fingers where there is a web build, each where its browser is.
 const std::vector<const Lane*>& lanes();
 const Lane& linuxLane();
 const Lane& chromiumLane(bool fingers);

@@ -6,16 +6,23 @@ const Lane& webkitLane();
 
 std::string Lane::title() const { return "A very simple Mirovale"; }
 
-// Which lanes run is the build's choice: a Windows build folder, a web build folder, or neither.
+// Which lanes run is the build's choice: a Windows build folder, a web build folder and the browsers
+// this system has, or neither.
 const std::vector<const Lane*>& lanes() {
     static const std::vector<const Lane*> all = [] {
         std::vector<const Lane*> chosen = {&linuxLane()};
         if (std::string(MIROVALE_WINDOWS_BUILD) != "") {
             chosen.push_back(&wineLane());
         }
+        // Each browser where this system has it.
         if (std::string(MIROVALE_WEB_BUILD) != "") {
-            chosen.insert(chosen.end(),
-                          {&chromiumLane(false), &firefoxLane(), &webkitLane(), &chromiumLane(true)});
+            for (const auto& [browser, lane] : {std::pair{CHROMIUM_PATH, &chromiumLane(false)},
+                                                {FIREFOX_PATH, &firefoxLane()}, {MINIBROWSER_PATH, &webkitLane()},
+                                                {CHROMIUM_PATH, &chromiumLane(true)}}) {
+                if (std::string(browser) != "") {
+                    chosen.push_back(lane);
+                }
+            }
         }
         return chosen;
     }();
