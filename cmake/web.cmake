@@ -10,17 +10,17 @@ add_library(web_platform STATIC ${WEB_DIR}/platform.cpp)
 # It hands the view over when the page starts the program again (web/page.js).
 target_include_directories(web_platform PRIVATE ${PROJECT_SOURCE_DIR})
 
-# The emulation's glBegin, glEnd and glutInit, reached by web/platform.cpp through the names the
-# linker gives them, so that it can stand in front of them; and its glutInitWindowSize, which
-# web/platform.cpp stands in for.
+# The emulation's glBegin, glEnd, glutInit and glutReshapeFunc, reached by web/platform.cpp through
+# the names the linker gives them, so that it can stand in front of them; and its
+# glutInitWindowSize, which web/platform.cpp stands in for. web/canvas.js is the page's canvas.
 add_library(OpenGL::GL INTERFACE IMPORTED)
 target_link_libraries(OpenGL::GL INTERFACE web_platform)
 target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -lGL
                     "LINKER:--wrap=glBegin,--wrap=glEnd")
 add_library(GLUT::GLUT INTERFACE IMPORTED)
 target_link_libraries(GLUT::GLUT INTERFACE OpenGL::GL)
-target_link_options(GLUT::GLUT INTERFACE -lglut "SHELL:--js-library ${WEB_DIR}/glut.js"
-                    "LINKER:--wrap=glutInit,--wrap=glutInitWindowSize")
+target_link_options(GLUT::GLUT INTERFACE -lglut "SHELL:--js-library ${WEB_DIR}/canvas.js"
+                    "LINKER:--wrap=glutInit,--wrap=glutInitWindowSize,--wrap=glutReshapeFunc")
 
 set(CMAKE_EXECUTABLE_SUFFIX .html)
 
@@ -32,7 +32,7 @@ function(mirovale_web_targets)
   target_link_options(mirovale PRIVATE -sENVIRONMENT=web -sMINIFY_HTML=0 "SHELL:--shell-file ${WEB_DIR}/index.html"
                       "SHELL:--pre-js ${WEB_DIR}/page.js")
   set_property(TARGET mirovale APPEND PROPERTY LINK_DEPENDS
-               ${WEB_DIR}/index.html ${WEB_DIR}/page.js ${WEB_DIR}/glut.js)
+               ${WEB_DIR}/index.html ${WEB_DIR}/page.js ${WEB_DIR}/canvas.js)
   # The terrain generator runs under Node.js at build time and writes a real file. Its wasm goes
   # inside its script: Node.js 18 and later would fetch a separate one as a URL, which fails.
   set_target_properties(make_terrain PROPERTIES SUFFIX .js)

@@ -85,10 +85,15 @@ Module['preRun'].push(function() {
     .finally(function() { removeRunDependency('sample.raw'); });
 });
 
-// The GL emulation announces itself on the console at start-up; anything else still shows.
-Module['printErr'] = function(text) {
-  if (!text.startsWith('WARNING: using emscripten GL')) console.error(text);
-};
+// The GL emulation announces itself on the console at start-up, as an error or a warning, and some
+// Emscriptens do so before they read Module['printErr']. So the page's console itself leaves that
+// announcement out, and shows anything else: this runs before the program takes up the console.
+['error', 'warn'].forEach(function(name) {
+  var write = console[name];
+  console[name] = function(text) {
+    if (!String(text).startsWith('WARNING: using emscripten GL ')) write.apply(console, arguments);
+  };
+});
 
 // A right-click, or a long press, turns or zooms, not a menu open.
 document.addEventListener('contextmenu', function(event) { event.preventDefault(); });

@@ -1,7 +1,9 @@
 // What the browser build needs beyond the shared code, which keeps the GL and GLUT calls it makes
 // on the desktop. Emscripten emulates the fixed-function pipeline on WebGL, but it has no
-// double-precision entry points, and WebGL draws no polygon outlines; its GLUT sizes the canvas once,
-// in CSS pixels, and gets the mouse and fingers wrong (glut.js mends those).
+// double-precision entry points, and WebGL draws no polygon outlines; its GLUT sizes the canvas in
+// CSS pixels, and what it does with the mouse and fingers changes from release to release, so the
+// page sizes the canvas and hears the pointer itself (canvas.js), and the viewer's mouse and motion
+// callbacks are kept here.
 #include "app/camera.h"
 #include "trackball/trackball.h"
 
@@ -9,12 +11,13 @@
 #include <emscripten.h>
 
 // Emscripten's own functions, which the link (cmake/web.cmake) lets this file reach through these
-// names while the shared code's calls come here; and the mending in glut.js.
+// names while the shared code's calls come here; and the page's own, in canvas.js.
 extern "C" {
 void __real_glBegin(GLenum mode);
 void __real_glEnd();
 void __real_glutInit(int* argc, char** argv);
-void mendGlutInput();
+void __real_glutReshapeFunc(void (*func)(int, int));
+void listenToPointer();
 void followCanvasSize();
 }
 
@@ -33,6 +36,11 @@ bool s_outlining = false;
 Corner s_corners[3];
 int s_cornerCount = 0;
 GLfloat s_normal[3] = {0.0f, 0.0f, 1.0f};
+
+// The viewer's callbacks that the page calls itself.
+void (*s_reshape)(int, int) = nullptr;
+void (*s_mouse)(int, int, int, int) = nullptr;
+void (*s_motion)(int, int) = nullptr;
 
 void emitCorner(const Corner& corner) {
     glNormal3fv(corner.normal);
@@ -102,8 +110,39 @@ void glShadeModel(GLenum) {}
 extern "C" void __wrap_glutInitWindowSize(int, int) { followCanvasSize(); }
 
 extern "C" void __wrap_glutInit(int* argc, char** argv) {
-    mendGlutInput();
+    listenToPointer();
     __real_glutInit(argc, argv);
+}
+
+// Whoever changes the canvas's size (the page, or Emscripten's GLUT itself on a resize of the
+// browser's window) clears it: as GLUT promises, a reshape is followed by a redraw.
+namespace {
+void reshapeAndRedraw(int width, int height) {
+    s_reshape(width, height);
+    glutPostRedisplay();
+}
+} // namespace
+
+extern "C" void __wrap_glutReshapeFunc(void (*func)(int, int)) {
+    s_reshape = func;
+    __real_glutReshapeFunc(func ? reshapeAndRedraw : nullptr);
+}
+
+// The mouse and fingers come from the page's own listeners (canvas.js), in the canvas's pixels.
+void glutMouseFunc(void (*func)(int, int, int, int)) { s_mouse = func; }
+
+void glutMotionFunc(void (*func)(int, int)) { s_motion = func; }
+
+extern "C" EMSCRIPTEN_KEEPALIVE void pointerButton(int button, int state, int x, int y) {
+    if (s_mouse) {
+        s_mouse(button, state, x, y);
+    }
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE void pointerMoved(int x, int y) {
+    if (s_motion) {
+        s_motion(x, y);
+    }
 }
 
 // The view, which the page hands over to the program that starts again once a lost WebGL context is
