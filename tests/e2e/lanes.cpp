@@ -17,7 +17,8 @@ const std::vector<const Lane*>& lanes() {
         // Each browser where this system has it.
         if (std::string(MIROVALE_WEB_BUILD) != "") {
             for (const auto& [browser, lane] : {std::pair{CHROMIUM_PATH, &chromiumLane(false)},
-                                                {FIREFOX_PATH, &firefoxLane()}, {MINIBROWSER_PATH, &webkitLane()},
+                                                {FIREFOX_PATH, &firefoxLane()},
+                                                {MINIBROWSER_PATH, &webkitLane()},
                                                 {CHROMIUM_PATH, &chromiumLane(true)}}) {
                 if (std::string(browser) != "") {
                     chosen.push_back(lane);
