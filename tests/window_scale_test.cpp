@@ -30,6 +30,8 @@ TEST(WindowScale, NeverLargerThanTheScreenNorSmallerThanUnscaled) {
     EXPECT_EQ(sized(100000), std::make_pair(1080, 1080));
     EXPECT_EQ(sized(INFINITY), std::make_pair(1080, 1080));
     EXPECT_EQ(sized(192, {800, 600}), std::make_pair(600, 600));
+    // A screen turned on its side is narrower than it is high.
+    EXPECT_EQ(sized(240, {1080, 1920}), std::make_pair(1080, 1080));
     // A screen smaller than the window keeps the window it always had.
     EXPECT_EQ(sized(144, {400, 300}), std::make_pair(512, 512));
 }
