@@ -33,6 +33,29 @@ function(mirovale_web_targets)
                       "SHELL:--pre-js ${WEB_DIR}/page.js")
   set_property(TARGET mirovale APPEND PROPERTY LINK_DEPENDS
                ${WEB_DIR}/index.html ${WEB_DIR}/page.js ${WEB_DIR}/canvas.js)
+  # What a browser needs to install the page and open it offline: its web app manifest, its icons,
+  # made from the project's icon drawn at 512 pixels (netpbm scales it to 192), and its service
+  # worker, whose cache is named for this build's parts (web/service_worker.cmake).
+  set(web ${CMAKE_BINARY_DIR})
+  foreach(tool pngtopam pamscale pamtopng)
+    find_program(${tool}_PROGRAM ${tool})
+    if(NOT ${tool}_PROGRAM)
+      message(FATAL_ERROR "The page's icons are made with netpbm: install it (tools/packages.sh web does) and configure again.")
+    endif()
+  endforeach()
+  add_custom_command(OUTPUT ${web}/manifest.webmanifest ${web}/icon-512.png ${web}/icon-192.png
+    COMMAND ${CMAKE_COMMAND} -E copy ${WEB_DIR}/manifest.webmanifest ${web}/manifest.webmanifest
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/packaging/mirovale-512.png ${web}/icon-512.png
+    COMMAND sh -c "pngtopam \"$0\" | pamscale -width 192 -height 192 | pamtopng >\"$1\""
+            ${PROJECT_SOURCE_DIR}/packaging/mirovale-512.png ${web}/icon-192.png
+    DEPENDS ${WEB_DIR}/manifest.webmanifest ${PROJECT_SOURCE_DIR}/packaging/mirovale-512.png
+    COMMENT "Making the page's manifest and icons" VERBATIM)
+  add_custom_command(OUTPUT ${web}/service-worker.js
+    COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${WEB_DIR}/service-worker.js -DFOLDER=${web} -P ${WEB_DIR}/service_worker.cmake
+    DEPENDS mirovale ${web}/manifest.webmanifest ${web}/icon-512.png ${web}/icon-192.png
+            ${WEB_DIR}/service-worker.js ${WEB_DIR}/service_worker.cmake
+    COMMENT "Naming the page's service worker for this build" VERBATIM)
+  add_custom_target(installable_page ALL DEPENDS ${web}/service-worker.js)
   # The terrain generator runs under Node.js at build time and writes a real file. Its wasm goes
   # inside its script: Node.js 18 and later would fetch a separate one as a URL, which fails.
   set_target_properties(make_terrain PROPERTIES SUFFIX .js)

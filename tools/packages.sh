@@ -15,8 +15,9 @@ viewer=(g++ make cmake dpkg-dev libgl-dev libglut-dev libx11-dev libgl1-mesa-dri
 # The Windows build: the MinGW-w64 cross-compiler, Wine to run the terrain generator and the viewer,
 # and netpbm and icoutils to make the program's icon.
 windows=(g++-mingw-w64-x86-64-posix wine wine64 netpbm icoutils)
-# The web build: Emscripten, and the certificates its Node.js looks for at every start, or warns.
-web=(cmake make emscripten ca-certificates)
+# The web build: Emscripten, the certificates its Node.js looks for at every start, or warns, and
+# netpbm to make the page's icons.
+web=(cmake make emscripten ca-certificates netpbm)
 # The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
 deb=(file)
 # GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format

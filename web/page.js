@@ -21,11 +21,15 @@ Module['postRun'] = Module['postRun'] || [];
 })();
 
 // Phones take WebGL from a page in the background or short of memory, and may give it back later.
-// The page asks for it back, and shows black meanwhile. Once it is back, the program starts again,
-// as the page loads again, and takes over the view the user had: Emscripten's GL emulation keeps
-// its state in the context it began on, and cannot take up another.
+// The page asks for it back, and shows black meanwhile: the canvas is hidden, as a browser shows a
+// canvas without its context as a broken picture whenever it paints the page again. Once it is
+// back, the program starts again, as the page loads again, and takes over the view the user had:
+// Emscripten's GL emulation keeps its state in the context it began on, and cannot take up another.
 var VIEW_KEY = 'mirovale-view';
-Module['canvas'].addEventListener('webglcontextlost', function(event) { event.preventDefault(); });
+Module['canvas'].addEventListener('webglcontextlost', function(event) {
+  event.preventDefault();
+  Module['canvas'].style.visibility = 'hidden';
+});
 Module['canvas'].addEventListener('webglcontextrestored', function() {
   try {
     sessionStorage.setItem(VIEW_KEY, JSON.stringify([0, 1, 2, 3, 4].map(function(k) { return Module['_viewState'](k); })));
@@ -39,6 +43,17 @@ Module['postRun'].push(function() {
     sessionStorage.removeItem(VIEW_KEY);
   } catch (e) {}
   if (Array.isArray(view) && view.length == 5) Module['_setViewState'].apply(null, view);
+});
+
+// Once it has been visited, the page opens without a network too (service-worker.js keeps its
+// parts), where the browser runs service workers: for pages served over https, or from this very
+// machine. The worker is asked for once the first frame is drawn, so that the first visit is not
+// held up by it.
+Module['postRun'].push(function() {
+  if (!('serviceWorker' in navigator)) return;
+  requestAnimationFrame(function() {
+    navigator.serviceWorker.register('service-worker.js').catch(function() {});
+  });
 });
 
 // The program's WebAssembly comes from the download the page started, compiled as it arrives

@@ -8,14 +8,16 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
 
 // Said once the program has run and drawn its first frame, and again whenever the canvas has been
 // drawn at another size: a frame after the size changed, when the frame drawn at it is on its way
-// to the screen; with whether that frame has lines on it, or was only cleared. It looks at every
-// animation frame: no event tells of a new backing store.
+// to the screen; with whether that frame has lines on it, or was only cleared (or drawn without
+// WebGL, which draws nothing). It looks at every animation frame: no event tells of a new backing
+// store. Without the server, nothing is said.
 const char* const kDrawnSignal = R"(<script>
 (function() {
   var canvas = document.getElementById('canvas'), said = -1, seen = -1, lines = false;
@@ -23,14 +25,14 @@ const char* const kDrawnSignal = R"(<script>
     ['clear', 'drawArrays', 'drawElements'].forEach(function(name) {
       var call = type.prototype[name];
       type.prototype[name] = function() {
-        lines = name != 'clear';
+        lines = name != 'clear' && !this.isContextLost();
         return call.apply(this, arguments);
       };
     });
   });
   Module['postRun'] = [function look() {
     if (canvas.width == seen && seen != said) {
-      fetch('.drawn?' + (said = seen) + (lines ? '&lines' : ''), {cache: 'no-store'});
+      fetch('.drawn?' + (said = seen) + (lines ? '&lines' : ''), {cache: 'no-store'}).catch(function() {});
     }
     seen = canvas.width;
     requestAnimationFrame(look);
@@ -39,16 +41,29 @@ const char* const kDrawnSignal = R"(<script>
 </script>
 </body>)";
 
+// The tests' web server for a page's folder, on the given port (0: one of its own choosing), and
+// the end of the pipe it says on which port it listens, and then each request it takes.
+std::pair<std::unique_ptr<Process>, int> serveFolder(const std::string& dir, const std::string& port) {
+    int requests[2];
+    if (pipe2(requests, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    auto server = std::make_unique<Process>(std::vector<std::string>{PYTHON_PATH, SERVE_PATH, dir, port},
+                                            [&] { dup2(requests[1], STDOUT_FILENO); });
+    close(requests[1]);
+    return {std::move(server), requests[0]};
+}
+
 } // namespace
 
 class PageViewer : public ViewerProcess {
 public:
     // A browser leads a process group of its own, so that its helpers stop with it.
-    PageViewer(const PageLane& lane, std::unique_ptr<Process> server, int requests, const std::string& dir,
-               const std::string& display, const std::vector<std::string>& command,
+    PageViewer(const PageLane& lane, std::pair<std::unique_ptr<Process>, int> server, const std::string& port,
+               const std::string& dir, const std::string& display, const std::vector<std::string>& command,
                const Environment& environment, const std::function<void()>& setUp)
-        : ViewerProcess(dir, display, command, environment, true, setUp), lane_(lane),
-          server_(std::move(server)), requests_(requests) {}
+        : ViewerProcess(dir, display, command, environment, true, setUp), lane_(lane), dir_(dir), port_(port),
+          server_(std::move(server.first)), requests_(server.second) {}
     ~PageViewer() override { close(requests_); }
     std::string printed() const override {
         std::istringstream in(ViewerProcess::printed());
@@ -73,12 +88,24 @@ public:
         return lines_;
     }
     void loadsAgain() override { side_ = -1; }
+    void serve(bool on) override {
+        server_.reset();
+        if (on) {
+            close(requests_);
+            std::string port;
+            std::tie(server_, requests_) = serveFolder(dir_, port_);
+            if (!readLine(requests_, port, 20.0)) {
+                throw std::runtime_error("the web server did not start again on port " + port_);
+            }
+        }
+    }
     DevTools& devtools() override { return devtools_ ? *devtools_ : ViewerProcess::devtools(); }
 
     std::unique_ptr<DevTools> devtools_;
 
 private:
     const PageLane& lane_;
+    std::string dir_, port_;
     std::unique_ptr<Process> server_;
     int requests_; // the server's output: the port it listens on, then each request, a line each
     int side_ = -1;
@@ -96,19 +123,17 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
     if (!(std::ofstream(dir + "/index.html") << html.replace(end, 7, kDrawnSignal))) {
         throw std::runtime_error("cannot write the page in " + dir);
     }
-    for (const char* file : {"index.js", "index.wasm"}) {
+    for (const char* file : {"index.js", "index.wasm", "manifest.webmanifest", "icon-192.png", "icon-512.png",
+                             "service-worker.js"}) {
         std::filesystem::copy_file(std::string(MIROVALE_WEB_BUILD "/") + file, dir + "/" + file);
     }
-    int requests[2], commands[2] = {-1, -1}, answers[2] = {-1, -1};
-    if (pipe2(requests, O_CLOEXEC) != 0 ||
-        (devtools() && (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0))) {
+    int commands[2] = {-1, -1}, answers[2] = {-1, -1};
+    if (devtools() && (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0)) {
         throw std::runtime_error("pipe failed");
     }
-    auto server = std::make_unique<Process>(std::vector<std::string>{PYTHON_PATH, SERVE_PATH, dir},
-                                            [&] { dup2(requests[1], STDOUT_FILENO); });
-    close(requests[1]);
+    auto server = serveFolder(dir, "0");
     std::string port;
-    if (!readLine(requests[0], port, 20.0)) {
+    if (!readLine(server.second, port, 20.0)) {
         throw std::runtime_error("the web server did not start");
     }
     const std::string profile = dir + "/browser";
@@ -118,7 +143,7 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
         added.push_back(variable);
     }
     auto viewer = std::make_unique<PageViewer>(
-        *this, std::move(server), requests[0], dir, display,
+        *this, std::move(server), port, dir, display,
         command("http://127.0.0.1:" + port + "/index.html", profile, pixelRatio), added, [&] {
             if (commands[0] >= 0) {
                 dup2(fcntl(commands[0], F_DUPFD, 10), 3);

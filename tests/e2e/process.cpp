@@ -146,6 +146,8 @@ std::string ViewerProcess::printed() const {
     return {bytes.begin(), bytes.end()};
 }
 
+void ViewerProcess::serve(bool) { throw std::runtime_error("only a page has a web server"); }
+
 DevTools& ViewerProcess::devtools() {
     throw std::runtime_error("only Chromium is driven through DevTools here");
 }

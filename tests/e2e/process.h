@@ -64,6 +64,8 @@ public:
     virtual std::optional<bool> drawn(int, double) { return std::nullopt; }
     // Forgets what the page said, as it loads again.
     virtual void loadsAgain() {}
+    // Stops a page's web server, as a network goes away, or starts it again as it was.
+    virtual void serve(bool);
     // Chromium's DevTools, for a page Chromium shows.
     virtual DevTools& devtools();
 

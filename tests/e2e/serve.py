@@ -2,8 +2,9 @@
 # the port it listens on alone on a line, then each request it takes ("GET /index.wasm"), a line
 # each, for the tests to read; a FIFO is sent as it is written, for as long as it stays open, as a
 # server sends a file it is still making, or one that never ends; and /.drawn?... (a page that
-# tells the tests it has drawn) gets an empty answer.
-# Usage: python3 serve.py DIR
+# tells the tests it has drawn) gets an empty answer. Given a port, it listens on that one (as the
+# same server started again).
+# Usage: python3 serve.py DIR [PORT]
 import http.server
 import os
 import stat
@@ -39,6 +40,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), lambda *args: Handler(*args, directory=sys.argv[1]))
+port = int(sys.argv[2]) if len(sys.argv) > 2 else 0
+server = http.server.ThreadingHTTPServer(("127.0.0.1", port), lambda *args: Handler(*args, directory=sys.argv[1]))
 print(server.server_port, flush=True)
 server.serve_forever()

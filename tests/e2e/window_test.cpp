@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <fcntl.h>
+#include <fstream>
+#include <regex>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <tuple>
@@ -41,6 +43,25 @@ Session shown(const Lane& lane, const std::optional<std::vector<uint8_t>>& terra
 void closeAndExpectCleanExit(Session& session) {
     EXPECT_EQ(session.closeWindow(), 0) << "the viewer did not end cleanly when its window closed";
     EXPECT_EQ(session.viewer().printed(), session.lane().silence()) << "the viewer printed something";
+}
+
+// Loads a page again through DevTools (as the tests' server, down or not, may not hear of it), and
+// gives the value of expression a frame after its program has run, or had 20 seconds to.
+nlohmann::json loadedAgain(DevTools& devtools, const std::string& expression) {
+    devtools.call("Page.enable");
+    devtools.call("Page.reload");
+    devtools.waitFor("Page.loadEventFired");
+    return devtools.evaluate(
+        "new Promise(function(done) { var end = performance.now() + 20000;"
+        "  (function look() { if (window.Module && Module.calledRun || performance.now() > end)"
+        "    requestAnimationFrame(function() { done(" +
+        expression + "); });  else requestAnimationFrame(look); })(); })");
+}
+
+// The names of the caches the page's service worker keeps, once it has taken the page over.
+std::string keptCaches(DevTools& devtools) {
+    return devtools.evaluate("navigator.serviceWorker.ready.then(function() { return caches.keys(); })"
+                             ".then(function(names) { return names.join(); })");
 }
 
 // One suite over the lanes: each case runs in every lane that has what it needs, and is skipped,
@@ -549,10 +570,19 @@ TEST_P(Window, ALostWebGLContextComesBackWithTheViewAndTheDragsGoOn) {
     DevTools& devtools = session.viewer().devtools();
     devtools.evaluate("(window.lose = Module.ctx.getExtension('WEBGL_lose_context')).loseContext()");
     EXPECT_EQ(litArea(session.pictureChangedFrom(turned)).count, 0) << "the lost context does not show black";
+    // Painted again meanwhile (a resized window, a phone turned), it still shows black.
+    for (const auto& [width, height] : {std::pair{500, 300}, std::pair{512, 512}}) {
+        session.resize(width, height);
+        EXPECT_EQ(litArea(session.picture()).count, 0)
+            << "the lost context does not show black in a window of " << width << " x " << height;
+    }
     EXPECT_TRUE(session.pageLoadedAgain([&] { devtools.evaluate("lose.restoreContext()"); }) == turned)
         << "the context given back does not show the turn and zoom the user had";
     session.drag(1, {{300, 300}, {200, 200}});
     EXPECT_FALSE(session.pictureChangedFrom(turned) == turned) << "drags no longer turn the terrain";
+    // The view was handed over to that one load alone: loaded again, the page opens on the first view.
+    EXPECT_TRUE(session.pageLoadedAgain([&] { devtools.call("Page.reload"); }) == start)
+        << "a later load of the page still opens on the view handed over";
     closeAndExpectCleanExit(session);
 }
 
@@ -567,22 +597,15 @@ TEST_P(Window, WithoutWebGLThePageSaysSoAndFailsAtNothing) {
         {{"source", "HTMLCanvasElement.prototype.getContext = (function(get) { return function(type) {"
                     "  return /webgl/.test(type) ? null : get.apply(this, arguments); }; })("
                     "HTMLCanvasElement.prototype.getContext)"}});
-    devtools.call("Page.enable");
-    devtools.call("Page.reload");
-    devtools.waitFor("Page.loadEventFired");
     // Once the program has had its chance to run, and fail, and a frame has been drawn since.
-    EXPECT_EQ(devtools.evaluate(
-                  "new Promise(function(done) { var end = performance.now() + 20000;"
-                  "  (function look() { if (Module.calledRun || performance.now() > end)"
-                  "    requestAnimationFrame(function() { var text = document.getElementById('no-webgl');"
-                  "      done(text.offsetHeight > 0 ? text.textContent : 'hidden'); });"
-                  "  else requestAnimationFrame(look); })(); })"),
+    EXPECT_EQ(loadedAgain(devtools, "(function(text) { return text.offsetHeight > 0 ? text.textContent : "
+                                    "'hidden'; })(document.getElementById('no-webgl'))"),
               "Mirovale draws its terrain with WebGL, which this browser has switched off or does not have.");
     EXPECT_GT(litArea(session.picture()).count, 0) << "the message does not show";
     closeAndExpectCleanExit(session);
 }
 
-TEST_P(Window, AssistiveTechnologyFindsNothingAmiss) {
+TEST_P(Window, AssistiveTechnologyAndInstallingFindNothingAmiss) {
     // axe-core's rules of WCAG 2 A and AA and its best practices: a main landmark, a heading, and a
     // canvas named for what it shows and how to drive it.
     NEEDS(Platform | DevToolsPage);
@@ -596,6 +619,19 @@ TEST_P(Window, AssistiveTechnologyFindsNothingAmiss) {
                                 "'best-practice']}}).then(function(results) { return JSON.stringify("
                                 "results.violations.map(function(v) { return v.id + ': ' + v.help; })); })"),
               std::string("[]"));
+    // As a phone's browser offers to keep the page on the home screen: Chromium's own check finds
+    // nothing missing, and each icon its manifest names is a PNG of the size it says.
+    EXPECT_EQ(devtools.call("Page.getInstallabilityErrors")["installabilityErrors"].dump(), "[]");
+    EXPECT_EQ(
+        devtools.evaluate(
+            "fetch(document.querySelector('link[rel=manifest]').href).then(function(answer) {"
+            "  return answer.json(); }).then(function(manifest) {"
+            "  return Promise.all(manifest.icons.map(function(icon) {"
+            "    return fetch(icon.src).then(function(answer) { return answer.blob(); }).then(function(png) {"
+            "      return Promise.all([png.slice(1, 4).text(), createImageBitmap(png)]).then(function(read) {"
+            "        return [icon.sizes, icon.type, png.type, read[0], read[1].width + 'x' + read[1].height]"
+            "          .join(' '); }); }); })); }).then(function(icons) { return icons.join(', '); })"),
+        std::string("192x192 image/png image/png PNG 192x192, 512x512 image/png image/png PNG 512x512"));
     closeAndExpectCleanExit(session);
 }
 
@@ -611,6 +647,8 @@ TEST_P(Window, ANewTerrainShowsOnTheNextVisitWithThePagesPartsAskedForTogether) 
     });
     session.firstPicture();
     DevTools& devtools = session.viewer().devtools();
+    // With the page's service worker in place, as on every later visit.
+    EXPECT_FALSE(keptCaches(devtools).empty()) << "the page's service worker keeps nothing";
     const std::string url = devtools.evaluate("location.href");
     devtools.call("Page.enable");
     devtools.call("Network.enable");
@@ -642,6 +680,48 @@ TEST_P(Window, ANewTerrainShowsOnTheNextVisitWithThePagesPartsAskedForTogether) 
         EXPECT_LT(asked.find(part), asked.find("| "))
             << part << "is asked for once the page has loaded: " << asked;
     }
+    closeAndExpectCleanExit(session);
+}
+
+TEST_P(Window, OnceVisitedItOpensWithoutTheServerAndANewBuildReachesTheVisitAfterNext) {
+    NEEDS(Platform | DevToolsPage);
+    Session session = shown(lane(), bundledTerrain());
+    const Image first = session.firstPicture();
+    DevTools& devtools = session.viewer().devtools();
+    const std::string kept = keptCaches(devtools);
+    ASSERT_FALSE(kept.empty()) << "the page's service worker keeps nothing";
+    // With the server gone, as with the network: the page, its program and its terrain as they were.
+    session.viewer().serve(false);
+    EXPECT_EQ(loadedAgain(devtools, "document.title"), std::string("A very simple Mirovale"));
+    EXPECT_TRUE(session.picture() == first) << "without the server the page does not show what it did";
+    // Another build, served: its page marked, and its worker named for it as the build names it.
+    session.viewer().serve(true);
+    const std::string page = session.folder() + "/index.html";
+    std::vector<uint8_t> html = readFile(page);
+    const std::string marked = std::regex_replace(std::string(html.begin(), html.end()), std::regex("<head>"),
+                                                  "<head><meta name=\"build\" content=\"another\">");
+    if (!(std::ofstream(page) << marked) ||
+        Process(
+            {CMAKE_PATH, "-DTEMPLATE=" WEB_SOURCE "/service-worker.js", "-DFOLDER=" + session.folder(), "-P",
+             WEB_SOURCE "/service_worker.cmake"},
+            [] {
+            }).waitForExit(30.0) != 0) {
+        throw std::runtime_error("cannot make another build of the page");
+    }
+    // The next visit finds the new build's worker, which takes over and drops the old build's cache;
+    // the visit after that is the new build's.
+    session.pageLoadedAgain([&] { devtools.call("Page.reload"); });
+    const std::string keptNow = devtools.evaluate(
+        "new Promise(function(done) { navigator.serviceWorker.addEventListener('controllerchange', done);"
+        "  caches.keys().then(function(names) { if (names.join() != '" +
+        kept +
+        "') done(); }); setTimeout(done, 20000); }).then(function() { return caches.keys(); })"
+        ".then(function(names) { return names.join(); })");
+    EXPECT_NE(keptNow, kept) << "the new build's worker did not take over";
+    session.pageLoadedAgain([&] { devtools.call("Page.reload"); });
+    EXPECT_EQ(devtools.evaluate("document.querySelector('meta[name=build]') ? 'the new' : 'the old'"),
+              std::string("the new"))
+        << "the visit after next does not show the new build's page";
     closeAndExpectCleanExit(session);
 }
 
