@@ -67,6 +67,13 @@ int main(int argc, char** argv) {
                             [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[1])); });
             session.firstPicture();
             DevTools& devtools = session.viewer().devtools();
+            // The page keeps its parts once it has drawn, which is no part of the loads timed here:
+            // they wait until it has (or, for a page that keeps none, three seconds).
+            devtools.evaluate(
+                "new Promise(function(done) { var end = performance.now() + 3000; (function look() {"
+                "  navigator.serviceWorker.getRegistration().then(function(kept) {"
+                "    if (kept && kept.active && kept.active.state == 'activated' ||"
+                "        performance.now() > end) done(); else setTimeout(look, 50); }); })(); })");
             devtools.call("Page.enable");
             devtools.call("Page.addScriptToEvaluateOnNewDocument", {{"source", kFirstDraw}});
             devtools.call("Network.enable");
