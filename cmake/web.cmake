@@ -12,7 +12,8 @@ target_include_directories(web_platform PRIVATE ${PROJECT_SOURCE_DIR})
 
 # The emulation's glBegin, glEnd, glutInit and glutReshapeFunc, reached by web/platform.cpp through
 # the names the linker gives them, so that it can stand in front of them; and its
-# glutInitWindowSize, which web/platform.cpp stands in for. web/canvas.js is the page's canvas.
+# glutInitWindowSize, which web/platform.cpp stands in for; and web/canvas.js, the page's own
+# listeners for the pointer, and the canvas's size.
 add_library(OpenGL::GL INTERFACE IMPORTED)
 target_link_libraries(OpenGL::GL INTERFACE web_platform)
 target_link_options(OpenGL::GL INTERFACE -sLEGACY_GL_EMULATION=1 -lGL

@@ -42,6 +42,13 @@ void (*s_reshape)(int, int) = nullptr;
 void (*s_mouse)(int, int, int, int) = nullptr;
 void (*s_motion)(int, int) = nullptr;
 
+// Whoever changes the canvas's size (the page, or Emscripten's GLUT itself on a resize of the
+// browser's window) clears it: as GLUT promises, a reshape is followed by a redraw.
+void reshapeAndRedraw(int width, int height) {
+    s_reshape(width, height);
+    glutPostRedisplay();
+}
+
 void emitCorner(const Corner& corner) {
     glNormal3fv(corner.normal);
     glVertex3fv(corner.vertex);
@@ -113,15 +120,6 @@ extern "C" void __wrap_glutInit(int* argc, char** argv) {
     listenToPointer();
     __real_glutInit(argc, argv);
 }
-
-// Whoever changes the canvas's size (the page, or Emscripten's GLUT itself on a resize of the
-// browser's window) clears it: as GLUT promises, a reshape is followed by a redraw.
-namespace {
-void reshapeAndRedraw(int width, int height) {
-    s_reshape(width, height);
-    glutPostRedisplay();
-}
-} // namespace
 
 extern "C" void __wrap_glutReshapeFunc(void (*func)(int, int)) {
     s_reshape = func;
