@@ -15,10 +15,16 @@ if(NOT EXISTS ${FREEGLUT_PREFIX}/lib/cmake/FreeGLUT/FreeGLUTConfig.cmake)
   if(failed OR NOT source)
     message(FATAL_ERROR "apt-get source freeglut failed: it needs deb entries for Debian in apt's sources")
   endif()
+  # As many compilers at once as the machine has cores, as every other build here runs: left open,
+  # make starts one for every file at once, which a small board's memory does not hold.
+  execute_process(COMMAND nproc OUTPUT_VARIABLE cores OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT cores MATCHES "^[0-9]+$")
+    cmake_host_system_information(RESULT cores QUERY NUMBER_OF_LOGICAL_CORES)
+  endif()
   set(log 0)
   foreach(step
           "-S;${source};-B;${work}/build;-DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE};-DCMAKE_BUILD_TYPE=Release;-DCMAKE_INSTALL_PREFIX=${FREEGLUT_PREFIX};-DFREEGLUT_BUILD_SHARED_LIBS=OFF;-DFREEGLUT_BUILD_DEMOS=OFF;-DFREEGLUT_REPLACE_GLUT=ON;-DCMAKE_POLICY_VERSION_MINIMUM=3.5"
-          "--build;${work}/build;--parallel"
+          "--build;${work}/build;--parallel;${cores}"
           "--install;${work}/build")
     math(EXPR log "${log} + 1")
     execute_process(COMMAND ${CMAKE_COMMAND} ${step} OUTPUT_FILE ${work}/step${log}.log

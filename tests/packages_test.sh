@@ -2,9 +2,11 @@
 # Runs tools/packages.sh against stand-ins for dpkg-query, apt-cache, id, sudo and apt-get that log
 # what they are asked: as root it installs with apt-get, as a user through sudo, and as a user
 # without sudo it names the missing packages and installs nothing; it installs the release's own
-# clang-format; a lane whose packages apt has not got is named and left out, while a package
-# every test needs stops it. Only make counts as installed; apt has every package but those in
-# $NONE, and its clang-format stands for clang-format-21.
+# clang-format, or the newest where the release has none of its own; a lane whose packages apt has
+# not got, or that this machine cannot run, is named and left out, as is one not asked for, while a
+# package every test needs stops it. Only make counts as installed; apt has every package but those
+# in $NONE, its clang-format stands for clang-format-21 unless $NO_CLANG_FORMAT is set, and the
+# machine is $ARCH (amd64 where unset).
 set -euo pipefail
 script="$(cd "$(dirname "$0")/.." && pwd)/tools/packages.sh"
 bin=$(mktemp -d)
@@ -19,9 +21,13 @@ cat >"$bin/apt-cache" <<'STUB'
 #!/usr/bin/env bash
 case "$1" in
 policy) [[ " $NONE " == *" $2 "* ]] && echo "  Candidate: (none)" || echo "  Candidate: 1.0" ;;
-depends) [ "$2" = clang-format ] && printf 'clang-format\n  Depends: clang-format-21\n' ;;
-pkgnames) printf '%s\n' clang-format-19 clang-format-21 clang-format-22 ;;
+depends) [ "$2" = clang-format ] && [ -z "$NO_CLANG_FORMAT" ] && printf 'clang-format\n  Depends: clang-format-21\n' ;;
+pkgnames) printf '%s\n' clang-format-19 clang-format-22 clang-format-21 clang-format-9 ;;
 esac
+STUB
+cat >"$bin/dpkg" <<'STUB'
+#!/usr/bin/env bash
+[ "$1" = --print-architecture ] && echo "${ARCH:-amd64}"
 STUB
 cat >"$bin/id" <<'STUB'
 #!/usr/bin/env bash
@@ -36,34 +42,35 @@ cat >"$bin/apt-get" <<'STUB'
 #!/usr/bin/env bash
 echo "apt-get $*" >>"$LOG"
 STUB
-chmod +x "$bin"/dpkg-query "$bin"/apt-cache "$bin"/id "$bin"/sudo "$bin"/apt-get
+chmod +x "$bin"/dpkg "$bin"/dpkg-query "$bin"/apt-cache "$bin"/id "$bin"/sudo "$bin"/apt-get
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
-# run UID WITH_SUDO [JOB]: runs the script for the job's packages (the viewer's); leaves its log in
-# $LOG, what it said on standard output in $bin/out and on standard error in $bin/err.
+# run UID WITH_SUDO [JOB [LANE...]]: runs the script for the job's packages (the viewer's); leaves
+# its log in $LOG, what it said on standard output in $bin/out and on standard error in $bin/err.
 run() {
-  export LOG="$bin/log" FAKE_UID=$1 NONE=${NONE:-}
+  export LOG="$bin/log" FAKE_UID=$1
   : >"$LOG"
   [ "$2" = yes ] || mv "$bin/sudo" "$bin/no-sudo"
   status=0
-  PATH="$bin" "$bin/bash" "$script" "${3:-viewer}" >"$bin/out" 2>"$bin/err" || status=$?
+  PATH="$bin" NONE="${NONE:-}" ARCH="${ARCH:-}" NO_CLANG_FORMAT="${NO_CLANG_FORMAT:-}" "$bin/bash" "$script" "${@:3}" \
+    >"$bin/out" 2>"$bin/err" || status=$?
   [ -e "$bin/sudo" ] || mv "$bin/no-sudo" "$bin/sudo"
 }
 said() { cat "$bin/out" "$bin/err"; }
 wanted="g++ cmake dpkg-dev libgl-dev libglut-dev libx11-dev libgl1-mesa-dri"
 
-run 1000 yes
+run 1000 yes viewer
 [ $status -eq 0 ] || fail "as a user with sudo it failed: $(said)"
 grep -qx "sudo apt-get update -qq" "$LOG" || fail "as a user it did not update through sudo: $(cat "$LOG")"
 grep -qx "sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $wanted" "$LOG" ||
   fail "as a user it did not install the missing packages through sudo: $(cat "$LOG")"
 
-run 0 yes
+run 0 yes viewer
 [ $status -eq 0 ] || fail "as root it failed: $(said)"
 grep -q sudo "$LOG" && fail "as root it used sudo: $(cat "$LOG")"
 grep -qx "apt-get install -y -qq --no-install-recommends $wanted" "$LOG" || fail "as root it did not install the missing packages: $(cat "$LOG")"
 
-run 1000 no
+run 1000 no viewer
 [ $status -eq 1 ] || fail "as a user without sudo it did not stop with status 1"
 grep -q "apt-get install $wanted" "$bin/err" || fail "as a user without sudo it did not name what is missing: $(said)"
 [ -s "$LOG" ] && fail "as a user without sudo it still ran: $(cat "$LOG")"
@@ -76,17 +83,45 @@ for package in clang-format-21 wine chromium firefox-esr libwebkit2gtk-4.1-0 ems
 done
 grep -q "clang-format-22\|clang-format " "$LOG" && fail "it took another clang-format than the release's: $(cat "$LOG")"
 
+# Where the release has no clang-format of its own, the newest there is.
+NO_CLANG_FORMAT=1 run 0 yes tests
+grep -q "install .* clang-format-22\( \|$\)" "$LOG" || fail "without the release's clang-format it did not take the newest: $(cat "$LOG")"
+
 # Without Wine the Windows lanes are left out, and named; everything else is installed all the same.
 NONE="wine" run 0 yes tests
 [ $status -eq 0 ] || fail "without Wine the tests' packages failed: $(said)"
-[ "$(cat "$bin/out")" = "windows: the Windows unit tests, the Wine lane and the zip check, because this system's apt has no wine" ] ||
+[ "$(cat "$bin/out")" = "windows: not run here: the Windows unit tests, the Wine lane and the zip check, because this system's apt has no wine" ] ||
   fail "without Wine it did not name the Windows lanes alone: $(said)"
 grep -q "install .* wine\( \|$\)\|mingw" "$LOG" && fail "it installed the Windows lanes' packages all the same: $(cat "$LOG")"
 grep -q "install .* chromium " "$LOG" || fail "without Wine it installed nothing else: $(cat "$LOG")"
+
+# On arm64, whose Wine runs no x86-64 program, the Windows lanes are left out though apt has Wine.
+ARCH=arm64 run 0 yes tests
+[ $status -eq 0 ] || fail "on arm64 the tests' packages failed: $(said)"
+[ "$(cat "$bin/out")" = "windows: not run here: the Windows unit tests, the Wine lane and the zip check, because this system's Wine cannot run x86-64 Windows programs (arm64)" ] ||
+  fail "on arm64 it did not name the Windows lanes alone: $(said)"
+grep -q "wine\|mingw\|googletest" "$LOG" && fail "on arm64 it installed the Windows lanes' packages: $(cat "$LOG")"
+
+# Lanes asked for by name: the Linux lane's packages alone, and the others named as not asked for.
+run 0 yes tests linux
+[ $status -eq 0 ] || fail "for the Linux lane the tests' packages failed: $(said)"
+[ "$(cut -d: -f1-2 "$bin/out" | paste -sd' ')" = "windows: not asked for chromium: not asked for firefox: not asked for webkit: not asked for" ] ||
+  fail "for the Linux lane it did not name the others as not asked for: $(said)"
+grep -q "install .* lintian .*xvfb\|install .* xvfb .*lintian" "$LOG" || fail "for the Linux lane it did not install its packages: $(cat "$LOG")"
+grep -q "wine\|mingw\|emscripten\|chromium\|firefox\|webkit\|npm" "$LOG" && fail "for the Linux lane it installed another's: $(cat "$LOG")"
+# A browser takes the page's build too, and nothing of the Linux lane's.
+run 0 yes tests firefox
+grep -q "install .* emscripten .*firefox-esr" "$LOG" || fail "for Firefox it did not install the page's build and Firefox: $(cat "$LOG")"
+grep -q "lintian\|chromium\|wine\|clang-format" "$LOG" && fail "for Firefox it installed another lane's packages: $(cat "$LOG")"
+# A name that is no lane is an error that lists the lanes.
+run 0 yes tests linux chrome
+[ $status -eq 2 ] && grep -q "no lane called 'chrome'; the lanes are: linux windows chromium firefox webkit" "$bin/err" ||
+  fail "a lane called chrome was not refused, naming the lanes: $(said)"
+[ -s "$LOG" ] && fail "for a lane that is none it still ran: $(cat "$LOG")"
 
 # A package that every test needs stops it.
 NONE="xvfb" run 0 yes tests
 [ $status -eq 1 ] && grep -q "The tests need xvfb, which this system's apt does not have" "$bin/err" ||
   fail "without Xvfb it did not stop, naming it: $(said)"
 grep -q "install" "$LOG" && fail "without Xvfb it installed all the same: $(cat "$LOG")"
-echo "packages.sh installs as root, through sudo, or names what is missing; it leaves out a lane apt cannot give"
+echo "packages.sh installs as root, through sudo, or names what is missing; it leaves out a lane not asked for, or that apt or the machine cannot give"

@@ -1,37 +1,62 @@
 #!/usr/bin/env bash
-# Installs what the tests need; builds the Windows viewer, its zip and unit tests in
-# build-windows/, the web page in build-web/, the release viewer and its Debian package in build/,
-# and everything for Linux under AddressSanitizer and UndefinedBehaviorSanitizer in build-test/;
-# and runs every test: the Windows unit tests under Wine, then the Linux ones, with the window
-# tests on the Linux viewer, on the Windows one under Wine and on the page in Chromium, Firefox and
-# WebKitGTK, and with fingers in Chromium, and the checks of the zip and the package. A lane whose
-# packages this system's apt has not got is left out, and named at the end; Debian 12 and 13 have
-# them all, so there none may be.
-# Usage: tests/run.sh   (from anywhere; the builds go into the checkout)
+# Installs what the tests of the lanes asked for need, builds what they test and runs them:
+#
+# | lane     | builds                                   | runs                                            |
+# |----------|------------------------------------------|-------------------------------------------------|
+# | linux    | the release viewer and its Debian package | the unit tests, the layout, install, configure  |
+# |          | in build/                                | and package checks and the Linux window lane    |
+# | windows  | the Windows viewer, zip and unit tests   | those unit tests under Wine, the Wine window    |
+# |          | in build-windows/                        | lane and the zip check                          |
+# | chromium | the page in build-web/                   | the page's window lanes in Chromium (mouse and  |
+# |          |                                          | fingers)                                        |
+# | firefox  | the page in build-web/                   | the page's window lane in Firefox               |
+# | webkit   | the page in build-web/                   | the page's window lane in WebKitGTK             |
+#
+# The tests themselves, and the Linux viewer every lane's pictures are checked against, are built in
+# build-test/ under AddressSanitizer and UndefinedBehaviorSanitizer. With no lane named, every lane
+# this machine can run runs. A lane this machine cannot run (tools/packages.sh says why) is left out;
+# on Debian 12 and 13 apt has everything, so a lane left out for want of a package is an error there.
+# The end of the output names each lane left out: "not run here" or "not asked for".
+# Usage: tests/run.sh [LANE...]   (from anywhere; the builds go into the checkout)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-not_run=$(tools/packages.sh tests)
+left=$(tools/packages.sh tests "$@")
 release=$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_ID:-}")
-if [ -n "$not_run" ] && { [ "$release" = debian-12 ] || [ "$release" = debian-13 ]; }; then
+if grep -q "because this system's apt has no" <<<"$left" && { [ "$release" = debian-12 ] || [ "$release" = debian-13 ]; }; then
   echo "Debian 12 and 13 run every lane, but these would not run here:" >&2
-  echo "$not_run" >&2
+  grep "because this system's apt has no" <<<"$left" | cut -d' ' -f2- >&2
   exit 1
 fi
-trap '[ -z "$not_run" ] || sed "s/^[^:]*: /not run here: /" <<<"$not_run"' EXIT
-left_out() { grep -q "^$1:" <<<"$not_run"; }
-if ! left_out windows; then
+trap '[ -z "$left" ] || cut -d" " -f2- <<<"$left"' EXIT
+# Whether a lane runs: asked for (or every one, where none is named), and not left out. A browser
+# runs only where the page's build does.
+runs() {
+  ! grep -q "^$1:" <<<"$left" || return 1
+  case $1 in chromium | firefox | webkit) runs web ;; esac
+}
+lanes=()
+for lane in linux windows chromium firefox webkit; do
+  if runs $lane; then lanes+=($lane); fi
+done
+if [ ${#lanes[@]} -eq 0 ]; then
+  echo "None of the lanes asked for can run here." >&2
+  exit 1
+fi
+if runs windows; then
   cmake --preset windows-test >/dev/null
   cmake --build --preset windows-test -j "$(nproc)"
   ctest --preset windows-test -j "$(nproc)"
   cpack --preset windows >/dev/null
 fi
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)"
-cpack --preset deb >/dev/null
-if ! left_out web; then
+if runs linux; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$(nproc)"
+  cpack --preset deb >/dev/null
+fi
+if [[ " ${lanes[*]} " =~ " "(chromium|firefox|webkit)" " ]]; then
   cmake --preset web >/dev/null
   cmake --build --preset web -j "$(nproc)"
 fi
-cmake --preset test -DMIROVALE_LANES_NOT_RUN="$(cut -d: -f1 <<<"$not_run" | paste -sd';')" >/dev/null
+cmake --preset test -DMIROVALE_LANES="$(printf '%s;' "${lanes[@]}")" >/dev/null
 cmake --build --preset test -j "$(nproc)"
 ctest --preset test -j "$(nproc)"

@@ -2,10 +2,13 @@
 # Makes sure the packages for a job are installed, under the names this system's apt has: Debian's
 # own, which its releases and the systems built from them share. It installs what is missing with
 # apt-get, as root or else through sudo (which asks for the password as it does); where there is no
-# sudo either, it names what is missing and fails. For the tests, a lane whose packages this apt has
-# not got is left out instead of failing: it is named on standard output, a line each, as
-# "LANE: WHAT, because WHY" (tests/run.sh leaves it out and says so at the end).
-# Usage: tools/packages.sh viewer|windows|web|deb|tests
+# sudo either, it names what is missing and fails.
+# For the tests it takes the lanes to run (all of them where none is named). Each lane named is
+# either installed for or said on standard output to be left out, a line each:
+#   LANE: not run here: WHAT, because WHY   this machine, or its apt, cannot run it
+#   LANE: not asked for: WHAT               no lane named asked for it
+# tests/run.sh leaves those lanes out and says so at the end.
+# Usage: tools/packages.sh viewer|windows|web|deb   or   tools/packages.sh tests [LANE...]
 set -euo pipefail
 
 # The compiler and CMake, dpkg-buildflags for Debian's hardening flags (and, for the Debian package,
@@ -20,34 +23,72 @@ windows=(g++-mingw-w64-x86-64-posix wine wine64 netpbm icoutils)
 web=(cmake make emscripten ca-certificates netpbm)
 # The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
 deb=(file)
-# GoogleTest (and its source, for the Windows build of the unit tests), the release's clang-format
-# for the layout check (a name ending in -N is the release's own version of it), and for the window
-# tests an X server with XTest and DAMAGE, libpng for the screenshot and a JSON library for
-# Chromium's DevTools, and lintian and desktop-file-validate for the Debian package.
-tests=(libgtest-dev googletest clang-format-N libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev
-  xvfb lintian desktop-file-utils)
-# The tests' lanes beyond Linux, each with what it takes and what it holds. The page's lanes take npm
-# too, which fetches axe-core, which checks the page as assistive technology reads it; each browser
-# lane takes its browser (WebKitGTK's comes with its library).
-lanes=(windows web chromium firefox webkit)
-declare -A lane_packages=([windows]="${windows[*]}" [web]="${web[*]} npm" [chromium]=chromium
-  [firefox]=firefox-esr [webkit]=libwebkit2gtk-4.1-0)
-declare -A lane_holds=([windows]="the Windows unit tests, the Wine lane and the zip check"
-  [web]="the page in every browser" [chromium]="the page in Chromium, with the mouse and with fingers"
-  [firefox]="the page in Firefox" [webkit]="the page in WebKitGTK")
+# Every test: GoogleTest, and for the window tests an X server with XTest and DAMAGE, libpng for
+# the screenshot and a JSON library for Chromium's DevTools.
+tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb)
+# The tests' lanes, each with what it takes beyond that and what it holds:
+# - linux: the release's clang-format for the layout check (a name ending in -N is the release's
+#   own version of it), and the Debian package's, with lintian and desktop-file-validate;
+# - windows: the Windows build's, with GoogleTest's source to cross-build the unit tests;
+# - web: the page's build, which every browser lane takes, and npm, which fetches axe-core, which
+#   checks the page as assistive technology reads it;
+# - chromium, firefox, webkit: each its browser (WebKitGTK's comes with its library).
+lanes=(linux windows web chromium firefox webkit)
+declare -A lane_packages=([linux]="clang-format-N ${deb[*]} lintian desktop-file-utils"
+  [windows]="${windows[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
+  [webkit]=libwebkit2gtk-4.1-0)
+declare -A lane_holds=([linux]="the unit tests, the layout, install, configure and package checks and the Linux lane"
+  [windows]="the Windows unit tests, the Wine lane and the zip check" [web]="the page in every browser"
+  [chromium]="the page in Chromium, with the mouse and with fingers" [firefox]="the page in Firefox"
+  [webkit]="the page in WebKitGTK")
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
 windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
 web) packages=("${web[@]}") needs="The web build needs" ;;
 deb) packages=("${viewer[@]}" "${deb[@]}") needs="The Debian package needs" ;;
-tests) packages=("${viewer[@]}" "${deb[@]}" "${tests[@]}") needs="The tests need" ;;
+tests) packages=("${viewer[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
-  echo "usage: $0 viewer|windows|web|deb|tests" >&2
+  echo "usage: $0 viewer|windows|web|deb   or   $0 tests [LANE...]" >&2
   exit 2
   ;;
 esac
-[ "$1" = tests ] || lanes=()
+job=$1
+shift
+asked=("$@")
+if [ "$job" != tests ]; then
+  lanes=()
+elif [ ${#asked[@]} -eq 0 ]; then
+  asked=(linux windows chromium firefox webkit)
+fi
+# Each lane asked for, or that one asked for takes (every browser takes the page's build), is run if
+# it can be; the others are named as not asked for. Windows programs here are x86-64 ones, which
+# only an amd64 system's Wine runs: an arm64 Wine runs Windows' own arm64 programs alone.
+declare -A cannot
+for lane in "${asked[@]}"; do
+  [ -n "$lane" ] && [ -n "${lane_holds[$lane]:-}" ] && [ "$lane" != web ] || {
+    echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit" >&2
+    exit 2
+  }
+done
+architecture=$(dpkg --print-architecture 2>/dev/null || uname -m)
+[ "$architecture" = amd64 ] ||
+  cannot[windows]="this system's Wine cannot run x86-64 Windows programs ($architecture)"
+run=()
+for lane in "${lanes[@]}"; do
+  wanted=no
+  for one in "${asked[@]}"; do
+    [ "$one" = "$lane" ] || { [ "$lane" = web ] && [[ $one =~ ^(chromium|firefox|webkit)$ ]]; } && wanted=yes
+  done
+  if [ $wanted = no ]; then
+    [ "$lane" = web ] || echo "$lane: not asked for: ${lane_holds[$lane]}"
+  elif [ -n "${cannot[$lane]:-}" ]; then
+    echo "$lane: not run here: ${lane_holds[$lane]}, because ${cannot[$lane]}"
+  else
+    run+=("$lane")
+  fi
+done
+lanes=(${run[@]+"${run[@]}"})
 
 # The name this system gives a package: a name ending in -N is the version the release's own
 # unversioned package depends on, or else the newest there is.
@@ -73,9 +114,10 @@ find_missing() {
     package=$(named "$package")
     present "$package" || missing+=("$package")
   done
-  for lane in "${lanes[@]}"; do
+  for lane in ${lanes[@]+"${lanes[@]}"}; do
     missing_in[$lane]=""
     for package in ${lane_packages[$lane]}; do
+      package=$(named "$package")
       present "$package" || missing_in[$lane]+=" $package"
     done
   done
@@ -102,13 +144,13 @@ for package in "${missing[@]}"; do
   }
   install+=("$package")
 done
-for lane in "${lanes[@]}"; do
+for lane in ${lanes[@]+"${lanes[@]}"}; do
   lacking=()
   for package in ${missing_in[$lane]}; do
     candidate "$package" || lacking+=("$package")
   done
   if [ ${#lacking[@]} -gt 0 ]; then
-    echo "$lane: ${lane_holds[$lane]}, because this system's apt has no ${lacking[*]}"
+    echo "$lane: not run here: ${lane_holds[$lane]}, because this system's apt has no ${lacking[*]}"
   else
     install+=(${missing_in[$lane]})
   fi

@@ -48,8 +48,9 @@ public:
     bool can(unsigned needed) const { return (abilities() & needed) == needed; }
 };
 
-// Every lane this build has: Linux always; Wine where there is a Windows build; Chromium, Firefox,
-// WebKitGTK and Chromium with fingers where there is a web build, each where its browser is.
+// Every lane this build runs: Linux where its lane runs; Wine where there is a Windows build;
+// Chromium, Firefox, WebKitGTK and Chromium with fingers where there is a web build, each where its
+// lane runs. The Linux lane itself is always there, as the pictures the others must draw.
 const std::vector<const Lane*>& lanes();
 const Lane& linuxLane();
 const Lane& chromiumLane(bool fingers);

@@ -6,11 +6,14 @@ const Lane& webkitLane();
 
 std::string Lane::title() const { return "A very simple Mirovale"; }
 
-// Which lanes run is the build's choice: a Windows build folder, a web build folder and the browsers
-// this system has, or neither.
+// Which lanes run is the build's choice: the Linux one where its lane runs, a Windows build folder,
+// a web build folder and the browsers asked for, or none of them.
 const std::vector<const Lane*>& lanes() {
     static const std::vector<const Lane*> all = [] {
-        std::vector<const Lane*> chosen = {&linuxLane()};
+        std::vector<const Lane*> chosen;
+        if (MIROVALE_LINUX_LANE) {
+            chosen.push_back(&linuxLane());
+        }
         if (std::string(MIROVALE_WINDOWS_BUILD) != "") {
             chosen.push_back(&wineLane());
         }

@@ -62,7 +62,7 @@ public:
     PageViewer(const PageLane& lane, std::pair<std::unique_ptr<Process>, int> server, const std::string& port,
                const std::string& dir, const std::string& display, const std::vector<std::string>& command,
                const Environment& environment, const std::function<void()>& setUp)
-        : ViewerProcess(dir, display, command, environment, true, setUp), lane_(lane), dir_(dir), port_(port),
+        : ViewerProcess(dir, display, command, environment, true, setUp), lane_(lane), port_(port),
           server_(std::move(server.first)), requests_(server.second) {}
     ~PageViewer() override { close(requests_); }
     std::string printed() const override {
@@ -93,7 +93,7 @@ public:
         if (on) {
             close(requests_);
             std::string port;
-            std::tie(server_, requests_) = serveFolder(dir_, port_);
+            std::tie(server_, requests_) = serveFolder(dir(), port_);
             if (!readLine(requests_, port, 20.0)) {
                 throw std::runtime_error("the web server did not start again on port " + port_);
             }
@@ -105,7 +105,7 @@ public:
 
 private:
     const PageLane& lane_;
-    std::string dir_, port_;
+    std::string port_;
     std::unique_ptr<Process> server_;
     int requests_; // the server's output: the port it listens on, then each request, a line each
     int side_ = -1;

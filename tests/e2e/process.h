@@ -69,6 +69,10 @@ public:
     // Chromium's DevTools, for a page Chromium shows.
     virtual DevTools& devtools();
 
+protected:
+    // Its working directory.
+    const std::string& dir() const { return dir_; }
+
 private:
     std::string dir_;
 };
