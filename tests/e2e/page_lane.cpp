@@ -41,15 +41,16 @@ const char* const kDrawnSignal = R"(<script>
 </script>
 </body>)";
 
-// The tests' web server for a page's folder, on the given port (0: one of its own choosing), and
-// the end of the pipe it says on which port it listens, and then each request it takes.
+// The tests' web server for a page's folder, at kPageFolder on the given port (0: one of its own
+// choosing), and the end of the pipe it says on which port it listens, and then each request it takes.
 std::pair<std::unique_ptr<Process>, int> serveFolder(const std::string& dir, const std::string& port) {
     int requests[2];
     if (pipe2(requests, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
-    auto server = std::make_unique<Process>(std::vector<std::string>{PYTHON_PATH, SERVE_PATH, dir, port},
-                                            [&] { dup2(requests[1], STDOUT_FILENO); });
+    auto server =
+        std::make_unique<Process>(std::vector<std::string>{PYTHON_PATH, SERVE_PATH, dir, kPageFolder, port},
+                                  [&] { dup2(requests[1], STDOUT_FILENO); });
     close(requests[1]);
     return {std::move(server), requests[0]};
 }
@@ -75,13 +76,15 @@ public:
     }
     std::optional<bool> drawn(int side, double timeoutSeconds) override {
         const auto start = std::chrono::steady_clock::now();
+        const std::string signal =
+            std::string("GET ") + kPageFolder + ".drawn?"; // "GET /.../.drawn?512&lines"
         std::string request;
         while (side_ != side) {
             if (!readLine(requests_, request, timeoutSeconds - secondsSince(start))) {
                 return std::nullopt;
             }
-            if (request.rfind("GET /.drawn?", 0) == 0) { // "GET /.drawn?512&lines"
-                side_ = std::stoi(request.substr(12));
+            if (request.rfind(signal, 0) == 0) {
+                side_ = std::stoi(request.substr(signal.size()));
                 lines_ = request.find("&lines") != std::string::npos;
             }
         }
@@ -144,7 +147,7 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
     }
     auto viewer = std::make_unique<PageViewer>(
         *this, std::move(server), port, dir, display,
-        command("http://127.0.0.1:" + port + "/index.html", profile, pixelRatio), added, [&] {
+        command("http://127.0.0.1:" + port + kPageFolder, profile, pixelRatio), added, [&] {
             if (commands[0] >= 0) {
                 dup2(fcntl(commands[0], F_DUPFD, 10), 3);
                 dup2(fcntl(answers[1], F_DUPFD, 10), 4);

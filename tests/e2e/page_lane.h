@@ -2,9 +2,14 @@
 
 #include "lane.h"
 
+// Where the tests' server puts the page on its site: in a folder, as a static host serves a
+// project's page, and opened at the folder's own address.
+inline const char* const kPageFolder = "/maps/mirovale/";
+
 // The web build's page in a browser, served from the viewer's folder, with its sample.raw, by
-// serve.py on the loopback. The page is served with a few lines more, which tell the server each
-// time its program has drawn at a new size; what it prints is what its console says.
+// serve.py on the loopback, at kPageFolder, with the caching a static host sends. The page is
+// served with a few lines more, which tell the server each time its program has drawn at a new
+// size; what it prints is what its console says.
 class PageLane : public Lane {
 public:
     unsigned abilities() const override { return Platform | Mouse | Page | OtherThanLinux; }

@@ -1,5 +1,6 @@
 // The viewer in a real window, in every lane this build has: started on an X server, driven through
 // XTest (or DevTools, for fingers) and looked at through Xlib.
+#include "page_lane.h"
 #include "session.h"
 
 #include <gtest/gtest.h>
@@ -45,11 +46,16 @@ void closeAndExpectCleanExit(Session& session) {
     EXPECT_EQ(session.viewer().printed(), session.lane().silence()) << "the viewer printed something";
 }
 
-// Loads a page again through DevTools (as the tests' server, down or not, may not hear of it), and
-// gives the value of expression a frame after its program has run, or had 20 seconds to.
-nlohmann::json loadedAgain(DevTools& devtools, const std::string& expression) {
+// Loads a page again through DevTools (as the tests' server, down or not, may not hear of it), or
+// opens it at url, and gives the value of expression a frame after its program has run, or had 20
+// seconds to.
+nlohmann::json loadedAgain(DevTools& devtools, const std::string& expression, const std::string& url = "") {
     devtools.call("Page.enable");
-    devtools.call("Page.reload");
+    if (url.empty()) {
+        devtools.call("Page.reload");
+    } else {
+        devtools.call("Page.navigate", {{"url", url}});
+    }
     devtools.waitFor("Page.loadEventFired");
     return devtools.evaluate(
         "new Promise(function(done) { var end = performance.now() + 20000;"
@@ -367,8 +373,11 @@ TEST_P(Window, LongerAndEndlessFilesDrawLikeTheirFirst66049Bytes) {
                 throw std::runtime_error("cannot fill a FIFO with the terrain");
             }
         }};
+    const char* const names[] = {"the terrain alone", "the terrain and 16 MiB more",
+                                 "the terrain in a FIFO left open"};
     Image pictures[3];
     for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(std::string("sample.raw holds ") + names[k]);
         Session session(lane(), files[k]);
         pictures[k] = session.firstPicture();
         closeAndExpectCleanExit(session);
@@ -518,11 +527,14 @@ TEST_P(Window, DrawsAtAPhonesPixelRatioAndAtTheNewOneWhenItChanges) {
     DevTools& devtools = session.viewer().devtools();
     devtools.call("Emulation.setTouchEmulationEnabled", {{"enabled", true}, {"maxTouchPoints", 5}});
     // A phone's screen, 390 x 844 CSS pixels at ratio 3: the canvas shows 390 wide, drawn 1170 wide.
-    // Then it is turned on its side at ratio 2, as if on another screen: drawn anew, 780 wide. The
-    // ratio is set first, at the size the page has, and the size after it: Chromium's emulation
-    // tells the page of a ratio alone by no event, so the page must not hear of the size first.
+    // Then it is turned on its side at ratio 2, as if on another screen: drawn anew, 780 wide. Then
+    // upright again at ratio 1: 390 wide. The ratio is set first, at the size the page has, and the
+    // size after it: Chromium's emulation tells the page of a ratio alone by no event (neither
+    // resize nor a change of its resolution media query), so the page must not hear of the size
+    // first.
     int width = 512, height = 512;
-    for (const auto& [newWidth, newHeight, ratio] : {std::tuple{390, 844, 3}, std::tuple{844, 390, 2}}) {
+    for (const auto& [newWidth, newHeight, ratio] :
+         {std::tuple{390, 844, 3}, std::tuple{844, 390, 2}, std::tuple{390, 844, 1}}) {
         for (const auto& [w, h] : {std::pair{width, height}, std::pair{newWidth, newHeight}}) {
             devtools.call("Emulation.setDeviceMetricsOverride",
                           {{"width", w}, {"height", h}, {"mobile", true}, {"deviceScaleFactor", ratio}});
@@ -634,6 +646,16 @@ TEST_P(Window, AssistiveTechnologyAndInstallingFindNothingAmiss) {
             "        return [icon.sizes, icon.type, png.type, read[0], read[1].width + 'x' + read[1].height]"
             "          .join(' '); }); }); })); }).then(function(icons) { return icons.join(', '); })"),
         std::string("192x192 image/png image/png PNG 192x192, 512x512 image/png image/png PNG 512x512"));
+    // Started from the home screen, it opens the page's own folder, and keeps to it, wherever on its
+    // site the page is.
+    const std::string folder = devtools.evaluate("location.origin").get<std::string>() + kPageFolder;
+    EXPECT_EQ(
+        devtools.evaluate("fetch(document.querySelector('link[rel=manifest]').href).then(function(answer) {"
+                          "  return answer.json().then(function(manifest) {"
+                          "    return [manifest.start_url, manifest.scope].map(function(url) {"
+                          "      return new URL(url, answer.url).href; }).join(' '); }); })"),
+        folder + " " + folder)
+        << "the manifest's start URL and scope are not the page's folder";
     closeAndExpectCleanExit(session);
 }
 
@@ -685,33 +707,39 @@ TEST_P(Window, ANewTerrainShowsOnTheNextVisitWithThePagesPartsAskedForTogether) 
     closeAndExpectCleanExit(session);
 }
 
-TEST_P(Window, OnceVisitedItOpensWithoutTheServerAndANewBuildReachesTheVisitAfterNext) {
+TEST_P(Window, OnceVisitedItOpensOfflineANewBuildReachesTheVisitAfterNextAndARemovedTerrainGoes) {
     NEEDS(Platform | DevToolsPage);
     Session session = shown(lane(), bundledTerrain());
     const Image first = session.firstPicture();
     DevTools& devtools = session.viewer().devtools();
     const std::string kept = keptCaches(devtools);
     ASSERT_FALSE(kept.empty()) << "the page's service worker keeps nothing";
-    // With the server gone, as with the network: the page, its program and its terrain as they were.
+    // With the server gone, as with the network, opened as from the home screen: at the folder's
+    // address, with the query a launcher adds. The page, its program and its terrain as they were.
     session.viewer().serve(false);
-    EXPECT_EQ(loadedAgain(devtools, "document.title"), std::string("A very simple Mirovale"));
+    const std::string folder = devtools.evaluate("location.origin").get<std::string>() + kPageFolder;
+    EXPECT_EQ(loadedAgain(devtools, "document.title", folder + "?source=homescreen"),
+              std::string("A very simple Mirovale"));
     EXPECT_TRUE(session.picture() == first) << "without the server the page does not show what it did";
-    // Another build, served: its page marked, and its worker named for it as the build names it.
+    // Another build, served: its page and its script marked, and its worker named for it as the
+    // build names it. The browser's HTTP cache still holds the old build's parts for ten minutes.
     session.viewer().serve(true);
-    const std::string page = session.folder() + "/index.html";
-    std::vector<uint8_t> html = readFile(page);
-    const std::string marked = std::regex_replace(std::string(html.begin(), html.end()), std::regex("<head>"),
-                                                  "<head><meta name=\"build\" content=\"another\">");
-    if (!(std::ofstream(page) << marked) ||
-        Process(
-            {CMAKE_PATH, "-DTEMPLATE=" WEB_SOURCE "/service-worker.js", "-DFOLDER=" + session.folder(), "-P",
-             WEB_SOURCE "/service_worker.cmake"},
-            [] {
-            }).waitForExit(30.0) != 0) {
+    const auto mark = [&](const std::string& part, const std::string& from, const std::string& to) {
+        const std::vector<uint8_t> bytes = readFile(session.folder() + "/" + part);
+        std::ofstream(session.folder() + "/" + part)
+            << std::regex_replace(std::string(bytes.begin(), bytes.end()), std::regex(from), to,
+                                  std::regex_constants::format_first_only);
+    };
+    mark("index.html", "<head>", "<head><meta name=\"build\" content=\"another\">");
+    mark("index.js", "^", "var builtAnew = true;\n");
+    if (Process({CMAKE_PATH, "-DTEMPLATE=" WEB_SOURCE "/service-worker.js", "-DFOLDER=" + session.folder(),
+                 "-P", WEB_SOURCE "/service_worker.cmake"},
+                [] {})
+            .waitForExit(30.0) != 0) {
         throw std::runtime_error("cannot make another build of the page");
     }
     // The next visit finds the new build's worker, which takes over and drops the old build's cache;
-    // the visit after that is the new build's.
+    // the visit after that is the new build's, its page and its script.
     session.pageLoadedAgain([&] { devtools.call("Page.reload"); });
     const std::string keptNow = devtools.evaluate(
         "new Promise(function(done) { navigator.serviceWorker.addEventListener('controllerchange', done);"
@@ -721,9 +749,19 @@ TEST_P(Window, OnceVisitedItOpensWithoutTheServerAndANewBuildReachesTheVisitAfte
         ".then(function(names) { return names.join(); })");
     EXPECT_NE(keptNow, kept) << "the new build's worker did not take over";
     session.pageLoadedAgain([&] { devtools.call("Page.reload"); });
-    EXPECT_EQ(devtools.evaluate("document.querySelector('meta[name=build]') ? 'the new' : 'the old'"),
-              std::string("the new"))
-        << "the visit after next does not show the new build's page";
+    EXPECT_EQ(
+        devtools.evaluate("(document.querySelector('meta[name=build]') ? 'the new' : 'the old') + ' page, ' +"
+                          "  (window.builtAnew ? 'the new' : 'the old') + ' script'"),
+        std::string("the new page, the new script"))
+        << "the visit after next does not show the new build";
+    // The terrain taken off the server: black, and black offline after that too.
+    ASSERT_EQ(unlink((session.folder() + "/sample.raw").c_str()), 0);
+    for (const bool online : {true, false}) {
+        session.viewer().serve(online);
+        EXPECT_EQ(loadedAgain(devtools, "document.title"), std::string("A very simple Mirovale"));
+        EXPECT_EQ(litArea(session.picture()).count, 0)
+            << "a terrain taken off the server still shows " << (online ? "online" : "offline");
+    }
     closeAndExpectCleanExit(session);
 }
 
