@@ -40,9 +40,14 @@ Session shown(const Lane& lane, const std::optional<std::vector<uint8_t>>& terra
     return Session(lane, prepare, pixelRatio, dpi);
 }
 
-// Closing the window must end the viewer at once, with status 0, having printed nothing.
+// Closing the window must end the viewer at once, with status 0, having printed nothing. Where it
+// does not, all that it printed tells why.
 void closeAndExpectCleanExit(Session& session) {
-    EXPECT_EQ(session.closeWindow(), 0) << "the viewer did not end cleanly when its window closed";
+    const int status = session.closeWindow();
+    EXPECT_EQ(status, 0) << "the viewer did not end cleanly when its window closed: "
+                         << (status < 0 ? "it had not ended by the deadline" : "it ended with that status")
+                         << "; it printed:\n"
+                         << session.viewer().ViewerProcess::printed();
     EXPECT_EQ(session.viewer().printed(), session.lane().silence()) << "the viewer printed something";
 }
 
