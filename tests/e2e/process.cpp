@@ -131,8 +131,10 @@ ViewerProcess::ViewerProcess(const std::string& dir, const std::string& display,
               setenv("GALLIUM_DRIVER", "llvmpipe", 1);
               setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
               // In a sanitizer build, Mesa's own allocations still held at exit would read as leaks;
-              // the viewer's objects are freed by its exit handler, which the unit tests check.
-              setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+              // the viewer's objects are freed by its exit handler, which the unit tests check. Any
+              // other sanitizer options the tests were given stand.
+              const char* given = getenv("ASAN_OPTIONS");
+              setenv("ASAN_OPTIONS", (std::string(given ? given : "") + ":detect_leaks=0").c_str(), 1);
               for (const auto& [name, value] : environment) {
                   setenv(name.c_str(), value.c_str(), 1);
               }
