@@ -64,23 +64,21 @@ fi
 # Each lane asked for, or that one asked for takes (every browser takes the page's build), is run if
 # it can be; the others are named as not asked for. Windows programs here are x86-64 ones, which
 # only an amd64 system's Wine runs: an arm64 Wine runs Windows' own arm64 programs alone.
-declare -A cannot
+declare -A wanted cannot
 for lane in "${asked[@]}"; do
   [ -n "$lane" ] && [ -n "${lane_holds[$lane]:-}" ] && [ "$lane" != web ] || {
     echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit" >&2
     exit 2
   }
+  wanted[$lane]=yes
+  if [[ $lane =~ ^(chromium|firefox|webkit)$ ]]; then wanted[web]=yes; fi
 done
 architecture=$(dpkg --print-architecture 2>/dev/null || uname -m)
 [ "$architecture" = amd64 ] ||
   cannot[windows]="this system's Wine cannot run x86-64 Windows programs ($architecture)"
 run=()
 for lane in "${lanes[@]}"; do
-  wanted=no
-  for one in "${asked[@]}"; do
-    [ "$one" = "$lane" ] || { [ "$lane" = web ] && [[ $one =~ ^(chromium|firefox|webkit)$ ]]; } && wanted=yes
-  done
-  if [ $wanted = no ]; then
+  if [ -z "${wanted[$lane]:-}" ]; then
     [ "$lane" = web ] || echo "$lane: not asked for: ${lane_holds[$lane]}"
   elif [ -n "${cannot[$lane]:-}" ]; then
     echo "$lane: not run here: ${lane_holds[$lane]}, because ${cannot[$lane]}"
@@ -88,7 +86,7 @@ for lane in "${lanes[@]}"; do
     run+=("$lane")
   fi
 done
-lanes=(${run[@]+"${run[@]}"})
+lanes=("${run[@]}")
 
 # The name this system gives a package: a name ending in -N is the version the release's own
 # unversioned package depends on, or else the newest there is.
@@ -114,7 +112,7 @@ find_missing() {
     package=$(named "$package")
     present "$package" || missing+=("$package")
   done
-  for lane in ${lanes[@]+"${lanes[@]}"}; do
+  for lane in "${lanes[@]}"; do
     missing_in[$lane]=""
     for package in ${lane_packages[$lane]}; do
       package=$(named "$package")
@@ -144,7 +142,7 @@ for package in "${missing[@]}"; do
   }
   install+=("$package")
 done
-for lane in ${lanes[@]+"${lanes[@]}"}; do
+for lane in "${lanes[@]}"; do
   lacking=()
   for package in ${missing_in[$lane]}; do
     candidate "$package" || lacking+=("$package")

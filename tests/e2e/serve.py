@@ -16,6 +16,7 @@ import sys
 import threading
 
 site = sys.argv[2]
+folder = site.rstrip("/")  # the site's folder as asked for without its slash, sent on to it
 
 said = threading.Lock()
 
@@ -64,7 +65,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.send_response(204)
             self.end_headers()
             return None
-        if self.path[len(site) - 1 : len(site)] not in ("", "/", "?", "#") or not self.path.startswith(site[:-1]):
+        if not self.path.startswith(folder) or self.path[len(folder) : len(folder) + 1] not in ("", "/", "?", "#"):
             self.send_error(404)
             return None
         path = self.translate_path(self.path)
@@ -81,8 +82,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return growing
 
     def translate_path(self, path):
-        # The site's folder is DIR (asked for without its slash, it is sent on to the folder).
-        return super().translate_path(path[len(site) - 1 :])
+        # The site's folder is DIR.
+        return super().translate_path(path[len(folder) :])
 
     def end_headers(self):
         # What a static host sends with each file it has.

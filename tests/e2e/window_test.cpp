@@ -69,6 +69,11 @@ nlohmann::json loadedAgain(DevTools& devtools, const std::string& expression, co
         expression + "); });  else requestAnimationFrame(look); })(); })");
 }
 
+// The address of the page's folder, where it is served.
+std::string pageFolder(DevTools& devtools) {
+    return devtools.evaluate("location.origin").get<std::string>() + kPageFolder;
+}
+
 // The names of the caches the page's service worker keeps, once it has taken the page over.
 std::string keptCaches(DevTools& devtools) {
     return devtools.evaluate("navigator.serviceWorker.ready.then(function() { return caches.keys(); })"
@@ -653,7 +658,7 @@ TEST_P(Window, AssistiveTechnologyAndInstallingFindNothingAmiss) {
         std::string("192x192 image/png image/png PNG 192x192, 512x512 image/png image/png PNG 512x512"));
     // Started from the home screen, it opens the page's own folder, and keeps to it, wherever on its
     // site the page is.
-    const std::string folder = devtools.evaluate("location.origin").get<std::string>() + kPageFolder;
+    const std::string folder = pageFolder(devtools);
     EXPECT_EQ(
         devtools.evaluate("fetch(document.querySelector('link[rel=manifest]').href).then(function(answer) {"
                           "  return answer.json().then(function(manifest) {"
@@ -722,7 +727,7 @@ TEST_P(Window, OnceVisitedItOpensOfflineANewBuildReachesTheVisitAfterNextAndARem
     // With the server gone, as with the network, opened as from the home screen: at the folder's
     // address, with the query a launcher adds. The page, its program and its terrain as they were.
     session.viewer().serve(false);
-    const std::string folder = devtools.evaluate("location.origin").get<std::string>() + kPageFolder;
+    const std::string folder = pageFolder(devtools);
     EXPECT_EQ(loadedAgain(devtools, "document.title", folder + "?source=homescreen"),
               std::string("A very simple Mirovale"));
     EXPECT_TRUE(session.picture() == first) << "without the server the page does not show what it did";
