@@ -57,9 +57,5 @@ function(mirovale_web_targets)
             ${WEB_DIR}/service-worker.js ${WEB_DIR}/service_worker.cmake
     COMMENT "Naming the page's service worker for this build" VERBATIM)
   add_custom_target(installable_page ALL DEPENDS ${web}/service-worker.js)
-  # The terrain generator runs under Node.js at build time and writes a real file. Its wasm goes
-  # inside its script: Node.js 18 and later would fetch a separate one as a URL, which fails.
-  set_target_properties(make_terrain PROPERTIES SUFFIX .js)
-  target_link_options(make_terrain PRIVATE -sENVIRONMENT=node -sNODERAWFS=1 -sSINGLE_FILE=1)
 endfunction()
 cmake_language(DEFER CALL mirovale_web_targets)

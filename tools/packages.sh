@@ -15,12 +15,13 @@ set -euo pipefail
 # dpkg-shlibdeps and dpkg-parsechangelog), the GL, GLUT and X headers (X's for the desktop's scale),
 # and Mesa's software driver to draw with.
 viewer=(g++ make cmake dpkg-dev libgl-dev libglut-dev libx11-dev libgl1-mesa-dri)
-# The Windows build: the MinGW-w64 cross-compiler, Wine to run the terrain generator and the viewer,
-# and netpbm and icoutils to make the program's icon.
-windows=(g++-mingw-w64-x86-64-posix wine wine64 netpbm icoutils)
-# The web build: Emscripten, the certificates its Node.js looks for at every start, or warns, and
-# netpbm to make the page's icons.
-web=(cmake make emscripten ca-certificates netpbm)
+# The Windows build: the MinGW-w64 cross-compiler, and netpbm and icoutils to make the program's icon.
+windows=(g++-mingw-w64-x86-64-posix netpbm icoutils)
+# Wine, which runs the Windows program and its unit tests.
+wine=(wine wine64)
+# The web build: Emscripten, the certificates its Node.js looks for at every start, or warns, g++ for
+# the terrain generator, which runs on this machine, and netpbm to make the page's icons.
+web=(cmake make g++ emscripten ca-certificates netpbm)
 # The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
 deb=(file)
 # Every test: GoogleTest, and for the window tests an X server with XTest and DAMAGE, libpng for
@@ -29,13 +30,13 @@ tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-js
 # The tests' lanes, each with what it takes beyond that and what it holds:
 # - linux: the release's clang-format for the layout check (a name ending in -N is the release's
 #   own version of it), and the Debian package's, with lintian and desktop-file-validate;
-# - windows: the Windows build's, with GoogleTest's source to cross-build the unit tests;
+# - windows: the Windows build's and Wine, with GoogleTest's source to cross-build the unit tests;
 # - web: the page's build, which every browser lane takes, and npm, which fetches axe-core, which
 #   checks the page as assistive technology reads it;
 # - chromium, firefox, webkit: each its browser (WebKitGTK's comes with its library).
 lanes=(linux windows web chromium firefox webkit)
 declare -A lane_packages=([linux]="clang-format-N ${deb[*]} lintian desktop-file-utils"
-  [windows]="${windows[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
+  [windows]="${windows[*]} ${wine[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
   [webkit]=libwebkit2gtk-4.1-0)
 declare -A lane_holds=([linux]="the unit tests, the layout, install, configure and package checks and the Linux lane"
   [windows]="the Windows unit tests, the Wine lane and the zip check" [web]="the page in every browser"
