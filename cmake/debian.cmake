@@ -4,15 +4,28 @@
 # cpack --preset deb makes of them all from the release build, the same bytes however often.
 set(PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
+# The Debian architecture the program is built for: this machine's, or, cross-built, the one of
+# the toolchain file's target (cmake/aarch64-linux-gnu.cmake), which dpkg's tools are then told.
+set(debian_host "")
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+                  OUTPUT_VARIABLE CPACK_DEBIAN_PACKAGE_ARCHITECTURE OUTPUT_STRIP_TRAILING_WHITESPACE
+                  COMMAND_ERROR_IS_FATAL ANY)
+  set(debian_host DEB_HOST_ARCH=${CPACK_DEBIAN_PACKAGE_ARCHITECTURE})
+endif()
+
 # Optimised builds take the flags that dpkg-buildflags gives for this release, with every hardening
 # feature on, as Debian asks of programs that read files users hand them: the stack protector,
 # _FORTIFY_SOURCE, full RELRO with BIND_NOW and whatever else the release lists. Asked from the top
 # of the checkout, they also write its paths into the program as '.', so that where it was built
 # leaves no trace. Elsewhere than Debian the build goes on without them.
+# Cross-built, they are the flags for the architecture the build is for (each has its own, such as
+# its branch protection).
 find_program(DPKG_BUILDFLAGS dpkg-buildflags)
 if(DPKG_BUILDFLAGS)
   foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
-    execute_process(COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all ${DPKG_BUILDFLAGS} --get ${kind}
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all ${debian_host}
+                            ${DPKG_BUILDFLAGS} --get ${kind}
                     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE ${kind} OUTPUT_STRIP_TRAILING_WHITESPACE
                     COMMAND_ERROR_IS_FATAL ANY)
   endforeach()
@@ -78,16 +91,24 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Every time stamp in the package is the changelog's date, as in Debian's own builds, unless
-# SOURCE_DATE_EPOCH says otherwise: packed again, from the same files, it is the same bytes.
+# cpack reads its environment from a file of the build's, first:
+# - every time stamp in the package is the changelog's date, as in Debian's own builds, unless
+#   SOURCE_DATE_EPOCH says otherwise: packed again, from the same files, it is the same bytes;
+# - cross-built, dpkg-shlibdeps looks for the libraries the program needs among those of its own
+#   architecture, and names their packages there.
+set(package_environment "")
 find_program(DPKG_PARSECHANGELOG dpkg-parsechangelog)
 if(DPKG_PARSECHANGELOG)
   execute_process(COMMAND ${DPKG_PARSECHANGELOG} -l ${PACKAGING_DIR}/changelog -S Timestamp
                   OUTPUT_VARIABLE changelog_date OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-  file(WRITE ${CMAKE_BINARY_DIR}/package_date.cmake
-       "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n  set(ENV{SOURCE_DATE_EPOCH} ${changelog_date})\nendif()\n")
-  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package_date.cmake)
+  string(APPEND package_environment
+         "if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})\n  set(ENV{SOURCE_DATE_EPOCH} ${changelog_date})\nendif()\n")
 endif()
+if(CMAKE_CROSSCOMPILING)
+  string(APPEND package_environment "set(ENV{DEB_HOST_ARCH} ${CPACK_DEBIAN_PACKAGE_ARCHITECTURE})\n")
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/package_environment.cmake "${package_environment}")
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_BINARY_DIR}/package_environment.cmake)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_CONTACT "Mirovale maintainers <maintainers@users.noreply.c-seed-c83b1960.example>")
