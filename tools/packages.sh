@@ -8,7 +8,9 @@
 #   LANE: not run here: WHAT, because WHY   this machine, or its apt, cannot run it
 #   LANE: not asked for: WHAT               no lane named asked for it
 # tests/run.sh leaves those lanes out and says so at the end.
-# Usage: tools/packages.sh viewer|windows|web|deb   or   tools/packages.sh tests [LANE...]
+# Cross-building for arm64 takes the arm64 libraries, which apt has once arm64 is one of dpkg's
+# architectures: it adds it, and says so, where a job or lane needs them.
+# Usage: tools/packages.sh viewer|windows|web|deb|release   or   tools/packages.sh tests [LANE...]
 set -euo pipefail
 
 # The compiler and CMake, dpkg-buildflags for Debian's hardening flags (and, for the Debian package,
@@ -24,6 +26,11 @@ wine=(wine wine64)
 web=(cmake make g++ emscripten ca-certificates netpbm)
 # The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
 deb=(file)
+# The arm64 Debian package, cross-built: the cross-compiler and the arm64 libraries the viewer links.
+arm64=(crossbuild-essential-arm64 libgl-dev:arm64 libglut-dev:arm64 libx11-dev:arm64)
+# A release, beyond every build's own: git for its source, zip for its zips, apt-ftparchive
+# (apt-utils) for its repository and gpg to sign it.
+release=(git zip apt-utils gpg)
 # Every test: GoogleTest, and for the window tests an X server with XTest and DAMAGE, libpng for
 # the screenshot and a JSON library for Chromium's DevTools.
 tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb)
@@ -48,9 +55,13 @@ viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
 windows) packages=("${viewer[@]}" "${windows[@]}") needs="The Windows build needs" ;;
 web) packages=("${web[@]}") needs="The web build needs" ;;
 deb) packages=("${viewer[@]}" "${deb[@]}") needs="The Debian package needs" ;;
+release)
+  packages=("${viewer[@]}" "${deb[@]}" "${windows[@]}" "${web[@]}" "${arm64[@]}" "${release[@]}")
+  needs="A release needs"
+  ;;
 tests) packages=("${viewer[@]}" "${tests[@]}") needs="The tests need" ;;
 *)
-  echo "usage: $0 viewer|windows|web|deb   or   $0 tests [LANE...]" >&2
+  echo "usage: $0 viewer|windows|web|deb|release   or   $0 tests [LANE...]" >&2
   exit 2
   ;;
 esac
@@ -128,6 +139,12 @@ all_missing="${missing[*]} ${missing_in[*]}"
 as_root=()
 [ "$(id -u)" -eq 0 ] || as_root=(sudo)
 if command -v apt-get >/dev/null && { [ ${#as_root[@]} -eq 0 ] || command -v sudo >/dev/null; }; then
+  # The arm64 libraries are apt's to give once arm64 is one of dpkg's architectures.
+  if [[ " $all_missing " == *":arm64 "* ]] && [ "$architecture" != arm64 ] &&
+    ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    echo "Adding arm64 to dpkg's architectures${as_root:+ with sudo}: cross-building for arm64 takes its libraries." >&2
+    "${as_root[@]}" dpkg --add-architecture arm64
+  fi
   # With the lists brought up to date, apt knows what this system can have, and its names.
   "${as_root[@]}" apt-get update -qq
   find_missing
@@ -159,6 +176,7 @@ mapfile -t install < <(printf '%s\n' "${install[@]}" | awk 'NF && !seen[$0]++')
 [ ${#install[@]} -eq 0 ] && exit 0
 if [ $can_install = no ]; then
   echo "$needs these Debian packages: ${install[*]}" >&2
+  [[ " ${install[*]} " != *":arm64 "* ]] || echo "The arm64 ones come once arm64 is one of dpkg's architectures (dpkg --add-architecture arm64)." >&2
   echo "Install them (as root: apt-get install ${install[*]}) and run again." >&2
   exit 1
 fi
