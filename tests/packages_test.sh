@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Runs tools/packages.sh against stand-ins for dpkg-query, apt-cache, id, sudo and apt-get that log
-# what they are asked: as root it installs with apt-get, as a user through sudo, and as a user
-# without sudo it names the missing packages and installs nothing; it installs the release's own
-# clang-format, or the newest where the release has none of its own; a lane whose packages apt has
-# not got, or that this machine cannot run, is named and left out, as is one not asked for, while a
-# package every test needs stops it. Only make counts as installed; apt has every package but those
-# in $NONE, its clang-format stands for clang-format-21 unless $NO_CLANG_FORMAT is set, and the
-# machine is $ARCH (amd64 where unset).
+# Runs tools/packages.sh against stand-ins for dpkg, dpkg-query, apt-cache, id, sudo and apt-get
+# that log what they are asked: as root it installs with apt-get, as a user through sudo, and as a
+# user without sudo it names the missing packages and installs nothing; it installs the release's
+# own clang-format, or the newest where the release has none of its own; a lane whose packages apt
+# has not got, or that this machine cannot run, is named and left out, as is one not asked for,
+# while a package every test needs stops it; arm64 is added to dpkg's architectures where its
+# libraries are needed, and only there. Only make counts as installed; apt has every package but
+# those in $NONE, its clang-format stands for clang-format-21 unless $NO_CLANG_FORMAT is set, and
+# the machine is $ARCH (amd64 where unset).
+# Then runs tests/run.sh on the same stand-ins, and on cmake, ctest and cpack ones, for each lane:
+# it builds, tests and packs the trees of the lanes asked for, and nothing else.
 set -euo pipefail
-script="$(cd "$(dirname "$0")/.." && pwd)/tools/packages.sh"
+top="$(cd "$(dirname "$0")/.." && pwd)"
+script=$top/tools/packages.sh
 bin=$(mktemp -d)
 trap 'rm -rf "$bin"' EXIT
-for tool in bash env grep cat sed sort tail head awk; do ln -s "$(command -v $tool)" "$bin/$tool"; done
+for tool in bash env grep cat sed sort tail head awk cut dirname nproc; do ln -s "$(command -v $tool)" "$bin/$tool"; done
 cat >"$bin/dpkg-query" <<'STUB'
 #!/usr/bin/env bash
 [ "${*: -1}" = make ] && echo "install ok installed"
@@ -27,8 +31,16 @@ esac
 STUB
 cat >"$bin/dpkg" <<'STUB'
 #!/usr/bin/env bash
-[ "$1" = --print-architecture ] && echo "${ARCH:-amd64}"
+case "$1" in
+--print-architecture) echo "${ARCH:-amd64}" ;;
+--add-architecture) echo "dpkg $*" >>"$LOG" ;;
+esac
+exit 0
 STUB
+for tool in cmake ctest cpack; do
+  printf '#!/usr/bin/env bash\necho "%s $*" >>"$LOG"\n' $tool >"$bin/$tool"
+  chmod +x "$bin/$tool"
+done
 cat >"$bin/id" <<'STUB'
 #!/usr/bin/env bash
 echo "$FAKE_UID"
@@ -78,9 +90,11 @@ grep -q "apt-get install $wanted" "$bin/err" || fail "as a user without sudo it 
 # The tests, where apt has everything: every lane's packages, and the release's own clang-format.
 run 0 yes tests
 [ $status -eq 0 ] && [ ! -s "$bin/out" ] || fail "with everything there, the tests' packages were refused: $(said)"
-for package in clang-format-21 wine chromium firefox-esr libwebkit2gtk-4.1-0 emscripten npm; do
+for package in clang-format-21 wine chromium firefox-esr libwebkit2gtk-4.1-0 emscripten npm libglut-dev:arm64 zip; do
   grep -q "install .* $package\( \|$\)" "$LOG" || fail "it did not install $package for the tests: $(cat "$LOG")"
 done
+grep -qx "dpkg --add-architecture arm64" "$LOG" && grep -q "Adding arm64 to dpkg's architectures" "$bin/err" ||
+  fail "it did not add arm64 to dpkg's architectures, saying so, for the release's arm64 libraries: $(said)"
 grep -q "clang-format-22\|clang-format " "$LOG" && fail "it took another clang-format than the release's: $(cat "$LOG")"
 
 # Where the release has no clang-format of its own, the newest there is.
@@ -92,30 +106,32 @@ NONE="wine" run 0 yes tests
 [ $status -eq 0 ] || fail "without Wine the tests' packages failed: $(said)"
 [ "$(cat "$bin/out")" = "windows: not run here: the Windows unit tests, the Wine lane and the zip check, because this system's apt has no wine" ] ||
   fail "without Wine it did not name the Windows lanes alone: $(said)"
-grep -q "install .* wine\( \|$\)\|mingw" "$LOG" && fail "it installed the Windows lanes' packages all the same: $(cat "$LOG")"
+grep -q "install .* wine\( \|$\)\|googletest" "$LOG" && fail "it installed the Windows lanes' packages all the same: $(cat "$LOG")"
 grep -q "install .* chromium " "$LOG" || fail "without Wine it installed nothing else: $(cat "$LOG")"
 
-# On arm64, whose Wine runs no x86-64 program, the Windows lanes are left out though apt has Wine.
+# On arm64, whose Wine runs no x86-64 program, the Windows lanes are left out though apt has Wine,
+# and so is the release, which is made on amd64.
 ARCH=arm64 run 0 yes tests
 [ $status -eq 0 ] || fail "on arm64 the tests' packages failed: $(said)"
-[ "$(cat "$bin/out")" = "windows: not run here: the Windows unit tests, the Wine lane and the zip check, because this system's Wine cannot run x86-64 Windows programs (arm64)" ] ||
-  fail "on arm64 it did not name the Windows lanes alone: $(said)"
-grep -q "wine\|mingw\|googletest" "$LOG" && fail "on arm64 it installed the Windows lanes' packages: $(cat "$LOG")"
+[ "$(cat "$bin/out")" = "windows: not run here: the Windows unit tests, the Wine lane and the zip check, because this system's Wine cannot run x86-64 Windows programs (arm64)
+release: not run here: the release, made with a throwaway key and taken as users take it, because a release is made on amd64 (arm64)" ] ||
+  fail "on arm64 it did not name the Windows and release lanes alone: $(said)"
+grep -q "wine\|mingw\|googletest\|add-architecture" "$LOG" && fail "on arm64 it installed the Windows or release lanes' packages: $(cat "$LOG")"
 
 # Lanes asked for by name: the Linux lane's packages alone, and the others named as not asked for.
 run 0 yes tests linux
 [ $status -eq 0 ] || fail "for the Linux lane the tests' packages failed: $(said)"
-[ "$(cut -d: -f1-2 "$bin/out" | paste -sd' ')" = "windows: not asked for chromium: not asked for firefox: not asked for webkit: not asked for" ] ||
+[ "$(cut -d: -f1-2 "$bin/out" | paste -sd' ')" = "windows: not asked for chromium: not asked for firefox: not asked for webkit: not asked for release: not asked for" ] ||
   fail "for the Linux lane it did not name the others as not asked for: $(said)"
 grep -q "install .* lintian .*xvfb\|install .* xvfb .*lintian" "$LOG" || fail "for the Linux lane it did not install its packages: $(cat "$LOG")"
-grep -q "wine\|mingw\|emscripten\|chromium\|firefox\|webkit\|npm" "$LOG" && fail "for the Linux lane it installed another's: $(cat "$LOG")"
+grep -q "wine\|mingw\|emscripten\|chromium\|firefox\|webkit\|npm\|arm64" "$LOG" && fail "for the Linux lane it installed another's: $(cat "$LOG")"
 # A browser takes the page's build too, and nothing of the Linux lane's.
 run 0 yes tests firefox
 grep -q "install .* emscripten .*firefox-esr" "$LOG" || fail "for Firefox it did not install the page's build and Firefox: $(cat "$LOG")"
 grep -q "lintian\|chromium\|wine\|clang-format" "$LOG" && fail "for Firefox it installed another lane's packages: $(cat "$LOG")"
 # A name that is no lane is an error that lists the lanes.
 run 0 yes tests linux chrome
-[ $status -eq 2 ] && grep -q "no lane called 'chrome'; the lanes are: linux windows chromium firefox webkit" "$bin/err" ||
+[ $status -eq 2 ] && grep -q "no lane called 'chrome'; the lanes are: linux windows chromium firefox webkit release" "$bin/err" ||
   fail "a lane called chrome was not refused, naming the lanes: $(said)"
 [ -s "$LOG" ] && fail "for a lane that is none it still ran: $(cat "$LOG")"
 
@@ -124,4 +140,29 @@ NONE="xvfb" run 0 yes tests
 [ $status -eq 1 ] && grep -q "The tests need xvfb, which this system's apt does not have" "$bin/err" ||
   fail "without Xvfb it did not stop, naming it: $(said)"
 grep -q "install" "$LOG" && fail "without Xvfb it installed all the same: $(cat "$LOG")"
-echo "packages.sh installs as root, through sudo, or names what is missing; it leaves out a lane not asked for, or that apt or the machine cannot give"
+# A release's packages, through sudo: arm64's libraries once dpkg has arm64 among its architectures.
+run 1000 yes release
+[ $status -eq 0 ] || fail "for a release it failed: $(said)"
+grep -q "sudo dpkg --add-architecture arm64" "$LOG" && grep -q "install .* crossbuild-essential-arm64 .*apt-utils" "$LOG" ||
+  fail "for a release it did not add arm64 through sudo and install the cross-compiler and apt-utils: $(cat "$LOG")"
+
+# The test command, with cmake, ctest and cpack standing in: for the lanes asked for it configures
+# and builds the presets BUILT alone, in that order, packs PACKED and runs the tests of TESTED.
+expect_trees() { # "LANE..." BUILT PACKED TESTED
+  script=$top/tests/run.sh run 0 yes $1
+  [ $status -eq 0 ] || fail "tests/run.sh ${1:-} failed: $(said)"
+  asked() { sed -n "s/^$1 --preset \([^ ]*\).*/\1/p" "$LOG" | paste -sd' '; }
+  [ "$(asked cmake)" = "$2" ] && [ "$(asked "cmake --build")" = "$2" ] && [ "$(asked cpack)" = "$3" ] &&
+    [ "$(asked ctest)" = "$4" ] ||
+    fail "tests/run.sh ${1:-with no lane} configured $(asked cmake), built $(asked "cmake --build"), packed" \
+      "$(asked cpack) and tested $(asked ctest), not $2; $2; $3; $4"
+}
+expect_trees linux "release test" deb test
+grep -q "^cmake --preset test -DMIROVALE_LANES=linux;$" "$LOG" || fail "the Linux lane's tests were not told their lane: $(cat "$LOG")"
+expect_trees windows "windows-test test" windows "windows-test test"
+expect_trees firefox "web test" "" test
+expect_trees release "release release-arm64 windows web test" "" test
+expect_trees "" "windows-test release release-arm64 windows web test" "windows deb" "windows-test test"
+grep -q "^cmake --preset test -DMIROVALE_LANES=linux;windows;chromium;firefox;webkit;release;$" "$LOG" ||
+  fail "with no lane named, the tests were not told every lane: $(cat "$LOG")"
+echo "packages.sh installs as root, through sudo, or names what is missing; it leaves out a lane not asked for, or that apt or the machine cannot give; run.sh builds the lanes asked for alone"

@@ -11,6 +11,9 @@
 # |          |                                          | fingers)                                        |
 # | firefox  | the page in build-web/                   | the page's window lane in Firefox               |
 # | webkit   | the page in build-web/                   | the page's window lane in WebKitGTK             |
+# | release  | the release viewer, the arm64 one in     | a release made of them all with a throwaway     |
+# |          | build-arm64/, the Windows viewer and the | key, taken as users take it                     |
+# |          | page                                     |                                                 |
 #
 # The tests themselves, and the Linux viewer every lane's pictures are checked against, are built in
 # build-test/ under AddressSanitizer and UndefinedBehaviorSanitizer. With no lane named, every lane
@@ -28,34 +31,42 @@ if grep -q "because this system's apt has no" <<<"$left" && { [ "$release" = deb
   exit 1
 fi
 trap '[ -z "$left" ] || cut -d" " -f2- <<<"$left"' EXIT
-# Whether a lane runs: asked for (or every one, where none is named), and not left out. A browser
-# runs only where the page's build does.
+# Whether a lane runs: asked for (or every one, where none is named), and not left out. A browser,
+# or a release, runs only where the page's build does.
 runs() {
   ! grep -q "^$1:" <<<"$left" || return 1
-  case $1 in chromium | firefox | webkit) runs web ;; esac
+  case $1 in chromium | firefox | webkit | release) runs web ;; esac
 }
 lanes=()
-for lane in linux windows chromium firefox webkit; do
+for lane in linux windows chromium firefox webkit release; do
   if runs $lane; then lanes+=($lane); fi
 done
 if [ ${#lanes[@]} -eq 0 ]; then
   echo "None of the lanes asked for can run here." >&2
   exit 1
 fi
+# Configures and builds the tree of a preset.
+build() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j "$(nproc)"
+}
 if runs windows; then
-  cmake --preset windows-test >/dev/null
-  cmake --build --preset windows-test -j "$(nproc)"
+  build windows-test
   ctest --preset windows-test -j "$(nproc)"
   cpack --preset windows >/dev/null
 fi
+if runs linux || runs release; then
+  build release
+fi
 if runs linux; then
-  cmake --preset release >/dev/null
-  cmake --build --preset release -j "$(nproc)"
   cpack --preset deb >/dev/null
 fi
-if [[ " ${lanes[*]} " =~ " "(chromium|firefox|webkit)" " ]]; then
-  cmake --preset web >/dev/null
-  cmake --build --preset web -j "$(nproc)"
+if runs release; then
+  build release-arm64
+  build windows
+fi
+if [[ " ${lanes[*]} " =~ " "(chromium|firefox|webkit|release)" " ]]; then
+  build web
 fi
 cmake --preset test -DMIROVALE_LANES="$(printf '%s;' "${lanes[@]}")" >/dev/null
 cmake --build --preset test -j "$(nproc)"

@@ -40,15 +40,16 @@ tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-js
 # - windows: the Windows build's and Wine, with GoogleTest's source to cross-build the unit tests;
 # - web: the page's build, which every browser lane takes, and npm, which fetches axe-core, which
 #   checks the page as assistive technology reads it;
-# - chromium, firefox, webkit: each its browser (WebKitGTK's comes with its library).
-lanes=(linux windows web chromium firefox webkit)
+# - chromium, firefox, webkit: each its browser (WebKitGTK's comes with its library);
+# - release: a release's, besides the page's build, and Python for the loopback server apt reads it from.
+lanes=(linux windows web chromium firefox webkit release)
 declare -A lane_packages=([linux]="clang-format-N ${deb[*]} lintian desktop-file-utils"
   [windows]="${windows[*]} ${wine[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
-  [webkit]=libwebkit2gtk-4.1-0)
+  [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3")
 declare -A lane_holds=([linux]="the unit tests, the layout, install, configure and package checks and the Linux lane"
   [windows]="the Windows unit tests, the Wine lane and the zip check" [web]="the page in every browser"
   [chromium]="the page in Chromium, with the mouse and with fingers" [firefox]="the page in Firefox"
-  [webkit]="the page in WebKitGTK")
+  [webkit]="the page in WebKitGTK" [release]="the release, made with a throwaway key and taken as users take it")
 
 case "${1:-}" in
 viewer) packages=("${viewer[@]}") needs="The viewer needs" ;;
@@ -71,23 +72,26 @@ asked=("$@")
 if [ "$job" != tests ]; then
   lanes=()
 elif [ ${#asked[@]} -eq 0 ]; then
-  asked=(linux windows chromium firefox webkit)
+  asked=(linux windows chromium firefox webkit release)
 fi
 # Each lane asked for, or that one asked for takes (every browser takes the page's build), is run if
 # it can be; the others are named as not asked for. Windows programs here are x86-64 ones, which
-# only an amd64 system's Wine runs: an arm64 Wine runs Windows' own arm64 programs alone.
+# only an amd64 system's Wine runs: an arm64 Wine runs Windows' own arm64 programs alone. A release
+# is made on amd64, which cross-builds its arm64 package.
 declare -A wanted cannot
 for lane in "${asked[@]}"; do
   [ -n "$lane" ] && [ -n "${lane_holds[$lane]:-}" ] && [ "$lane" != web ] || {
-    echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit" >&2
+    echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit release" >&2
     exit 2
   }
   wanted[$lane]=yes
-  if [[ $lane =~ ^(chromium|firefox|webkit)$ ]]; then wanted[web]=yes; fi
+  if [[ $lane =~ ^(chromium|firefox|webkit|release)$ ]]; then wanted[web]=yes; fi
 done
 architecture=$(dpkg --print-architecture 2>/dev/null || uname -m)
-[ "$architecture" = amd64 ] ||
+if [ "$architecture" != amd64 ]; then
   cannot[windows]="this system's Wine cannot run x86-64 Windows programs ($architecture)"
+  cannot[release]="a release is made on amd64 ($architecture)"
+fi
 run=()
 for lane in "${lanes[@]}"; do
   if [ -z "${wanted[$lane]:-}" ]; then

@@ -1,7 +1,8 @@
 // Takes the README's screenshot: the viewer's first frame of a terrain, under a private Xvfb. With
 // a size, takes the icon instead: a size x size square around the terrain, drawn in a window in
-// which the terrain comes out a little narrower than that.
-// Usage: screenshot TERRAIN OUTPUT.png [SIZE]
+// which the terrain comes out a little narrower than that. With --viewer, the viewer is another
+// Linux build's program, such as a release's, instead of the tests' own.
+// Usage: screenshot [--viewer PROGRAM] TERRAIN OUTPUT.png [SIZE]
 #include "session.h"
 
 #include <png.h>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -43,12 +46,20 @@ bool writePng(const Image& image, const char* path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const char* const program = argv[0];
+    std::unique_ptr<Lane> otherBuild;
+    if (argc > 2 && std::string(argv[1]) == "--viewer") {
+        otherBuild = linuxBuildLane(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: %s TERRAIN OUTPUT.png [SIZE]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s [--viewer PROGRAM] TERRAIN OUTPUT.png [SIZE]\n", program);
         return 2;
     }
     try {
-        Session session(linuxLane(), [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[1])); });
+        Session session(otherBuild ? *otherBuild : linuxLane(),
+                        [&](const TempDir& dir) { dir.write("sample.raw", readFile(argv[1])); });
         Image image = session.firstPicture();
         if (argc == 4) {
             const int size = std::atoi(argv[3]);
@@ -58,11 +69,11 @@ int main(int argc, char** argv) {
         }
         session.closeWindow();
         if (!writePng(image, argv[2])) {
-            std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);
+            std::fprintf(stderr, "%s: cannot write %s\n", program, argv[2]);
             return 1;
         }
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s: %s\n", argv[0], error.what());
+        std::fprintf(stderr, "%s: %s\n", program, error.what());
         return 1;
     }
     return 0;

@@ -53,4 +53,6 @@ public:
 // lane runs. The Linux lane itself is always there, as the pictures the others must draw.
 const std::vector<const Lane*>& lanes();
 const Lane& linuxLane();
+// The Linux lane with the viewer of another Linux build, such as a release's.
+std::unique_ptr<Lane> linuxBuildLane(const std::string& program);
 const Lane& chromiumLane(bool fingers);

@@ -5,12 +5,15 @@
 
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
-// The Linux build, the one the tests were first written for, and the one the others are held to.
+// The Linux build, the one the tests were first written for, and the one the others are held to; or
+// another Linux build's viewer, program, run as it is.
 class LinuxLane : public Lane {
 public:
+    explicit LinuxLane(std::string program) : program_(std::move(program)) {}
     std::string name() const override { return "Linux"; }
     unsigned abilities() const override {
         return Platform | Mouse | ResizedFromOutside | FifoFiles | ExactLongDrags | DesktopScale | XftDpi;
@@ -30,13 +33,20 @@ public:
             XCloseDisplay(x);
         }
         return std::make_unique<ViewerProcess>(
-            dir, display, std::vector<std::string>{std::filesystem::absolute(MIROVALE_PATH).string()});
+            dir, display, std::vector<std::string>{std::filesystem::absolute(program_).string()});
     }
+
+private:
+    std::string program_;
 };
 
 } // namespace
 
 const Lane& linuxLane() {
-    static const LinuxLane lane;
+    static const LinuxLane lane(MIROVALE_PATH);
     return lane;
+}
+
+std::unique_ptr<Lane> linuxBuildLane(const std::string& program) {
+    return std::make_unique<LinuxLane>(program);
 }

@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# Makes a release of this checkout with tools/release.sh and a throwaway key, and takes it as users
+# take it:
+# - SHA256SUMS lists the five downloads, and sha256sum and gpgv pass on it;
+# - apt, with a configuration of its own that leaves this machine's as it is, reads the repository
+#   from a loopback HTTP server: update verifies it with nothing to say, download gives each
+#   architecture's package as SHA256SUMS lists it, and a list changed after signing is refused;
+# - each package holds a program for its own architecture and the bundled terrain, and the two
+#   packages depend on the same;
+# - each zip holds its own files alone, and the tarball the files git keeps, all dated by the
+#   changelog; unpacked where there is no .git, the tarball builds a viewer that draws the Linux
+#   build's first picture.
+# First, a clone with a change is refused, naming it, before anything is built.
+# Usage: tests/release_test.sh SCREENSHOT TERRAIN   (the tests' screenshot tool and their terrain)
+set -euo pipefail
+[ $# -eq 2 ] || { echo "usage: $0 SCREENSHOT TERRAIN" >&2; exit 2; }
+source=$(cd "$(dirname "$0")/.." && pwd)
+screenshot=$(realpath "$1") terrain=$(realpath "$2")
+work=$(mktemp -d)
+export GNUPGHOME=$work/gnupg
+server=""
+trap '[ -z "$server" ] || kill "$server"; gpgconf --kill gpg-agent 2>/dev/null; rm -rf "$work"' EXIT
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+version=$(dpkg-parsechangelog -l "$source/packaging/changelog" -S Version)
+epoch=$(dpkg-parsechangelog -l "$source/packaging/changelog" -S Timestamp)
+downloads=(mirovale_"$version"_amd64.deb mirovale_"$version"_arm64.deb mirovale-"$version"-windows-x86_64.zip
+  mirovale-"$version"-web.zip mirovale-"$version".tar.gz)
+sorted() { printf '%s\n' "$@" | LC_ALL=C sort; }
+
+git clone -q "$source" "$work/clone"
+cp "$source/tools/release.sh" "$work/clone/tools/"
+echo "a change" >>"$work/clone/README.md"
+status=0
+"$work/clone/tools/release.sh" --url http://127.0.0.1/apt >"$work/refused" 2>&1 || status=$?
+[ $status -eq 1 ] && grep -q "no commit holds" "$work/refused" && grep -q " M README.md" "$work/refused" ||
+  fail "a checkout with a change was not refused, naming it (status $status): $(cat "$work/refused")"
+[ ! -e "$work/clone/build" ] || fail "a checkout with a change was built before it was refused"
+
+mkdir -m 700 "$GNUPGHOME"
+gpg --batch --quiet --passphrase '' --quick-gen-key 'Mirovale test release <release@test.invalid>' ed25519 sign never
+key=$(gpg --batch --with-colons --list-secret-keys 2>/dev/null | awk -F: '$1 == "fpr" { print $10; exit }')
+gpg --batch --export "$key" >"$work/key.pgp"
+
+# The server takes any free port and says which on its first line; its folder is filled after.
+dist=$work/dist
+mkdir "$dist"
+exec 3< <(exec python3 -u -m http.server --bind 127.0.0.1 --directory "$dist" 0 2>"$work/served")
+server=$!
+read -r -t 30 started <&3 || fail "the loopback HTTP server did not start: $(cat "$work/served")"
+port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' <<<"$started")
+url=http://127.0.0.1:$port/apt
+
+"$source/tools/release.sh" --uncommitted --key "$key" --url "$url" --out "$dist" >"$work/released" 2>&1 ||
+  fail "the release failed: $(tail -n 40 "$work/released")"
+[ -z "$(git -C "$source" status --porcelain)" ] || grep -q "no commit's release" "$work/released" ||
+  fail "a release of a checkout with changes did not say so"
+cd "$dist"
+[ "$(sorted *)" = "$(sorted "${downloads[@]}" SHA256SUMS SHA256SUMS.asc apt)" ] ||
+  fail "the release holds $(echo *), not ${downloads[*]}, SHA256SUMS, SHA256SUMS.asc and apt"
+[ "$(awk '{ print $2 }' SHA256SUMS | LC_ALL=C sort)" = "$(sorted "${downloads[@]}")" ] ||
+  fail "SHA256SUMS lists $(awk '{ print $2 }' SHA256SUMS | paste -sd' '), not ${downloads[*]}"
+sha256sum --quiet -c SHA256SUMS || fail "the downloads are not what SHA256SUMS says"
+gpgv --keyring "$work/key.pgp" SHA256SUMS.asc SHA256SUMS 2>"$work/gpgv" ||
+  fail "SHA256SUMS is not signed with the release's key: $(cat "$work/gpgv")"
+
+# The repository, added as the README says, with the key and the sources file kept here instead.
+cmp -s apt/mirovale-archive-keyring.pgp "$work/key.pgp" ||
+  fail "apt/mirovale-archive-keyring.pgp is not the release's key, unarmoured"
+grep -qx "URIs: $url" apt/mirovale.sources &&
+  grep -qx "Signed-By: /etc/apt/keyrings/mirovale-archive-keyring.pgp" apt/mirovale.sources ||
+  fail "apt/mirovale.sources names another address, or another key: $(cat apt/mirovale.sources)"
+root=$work/apt
+mkdir -p "$root"/etc/apt/{apt.conf.d,preferences.d,sources.list.d,trusted.gpg.d} "$root/keyrings" \
+  "$root"/var/lib/{apt/lists/partial,dpkg} "$root/var/cache/apt/archives/partial" "$work/downloaded"
+: >"$root/var/lib/dpkg/status"
+cp apt/mirovale-archive-keyring.pgp "$root/keyrings/"
+sed "s,^Signed-By: /etc/apt/keyrings/,Signed-By: $root/keyrings/," apt/mirovale.sources \
+  >"$root/etc/apt/sources.list.d/mirovale.sources"
+cat >"$root/apt.conf" <<CONF
+Dir "$root/";
+Dir::State::status "$root/var/lib/dpkg/status";
+Dir::Bin::Methods "/usr/lib/apt/methods";
+APT::Architecture "amd64";
+APT::Architectures { "amd64"; "arm64"; };
+APT::Sandbox::User "$(id -un)";
+CONF
+apt_get() { APT_CONFIG=$root/apt.conf apt-get -q "$@"; }
+apt_get update >"$work/update" 2>&1 || fail "apt-get update failed: $(cat "$work/update")"
+! grep -vE '^(Get:|Hit:|Fetched |Reading package lists)' "$work/update" ||
+  fail "apt-get update had more to say than what it fetched: $(cat "$work/update")"
+for arch in amd64 arm64; do
+  deb=mirovale_${version}_$arch.deb
+  (cd "$work/downloaded" && apt_get download "mirovale:$arch" >"$work/download" 2>&1) ||
+    fail "apt-get download mirovale:$arch failed: $(cat "$work/download")"
+  grep -qx "$(cd "$work/downloaded" && sha256sum "$deb")" SHA256SUMS ||
+    fail "apt-get download mirovale:$arch gave another file than SHA256SUMS lists"
+
+  # Its program is one of its own architecture (the ELF header's e_machine), and its terrain the
+  # tests' own.
+  [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || fail "$deb says it is for $(dpkg-deb -f "$deb" Architecture)"
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/mirovale >"$work/program"
+  machine=$(od -An -t u2 -j 18 -N 2 "$work/program" | tr -d ' ')
+  case $machine in 62) elf=amd64 ;; 183) elf=arm64 ;; *) elf="ELF machine $machine" ;; esac
+  [ "$elf" = "$arch" ] || fail "$deb holds a program for $elf"
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mirovale/sample.raw | cmp -s - "$terrain" ||
+    fail "$deb holds another terrain than the tests'"
+done
+[ "$(dpkg-deb -f "${downloads[0]}" Depends)" = "$(dpkg-deb -f "${downloads[1]}" Depends)" ] ||
+  fail "the packages depend on different packages: $(dpkg-deb -f "${downloads[0]}" Depends) and $(dpkg-deb -f "${downloads[1]}" Depends)"
+
+# The zips: their own files alone, in the order of their names, dated by the changelog (zip keeps
+# times to the even second).
+entries() { # ZIP FILE... : the zip holds these, and only these, dated by the changelog
+  python3 - "$epoch" "$@" <<'PYTHON' || fail "$1 is not as it should be (above)"
+import sys, time, zipfile
+epoch, path, expected = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
+entries = zipfile.ZipFile(path).infolist()
+names = [entry.filename for entry in entries]
+when = time.gmtime(epoch - epoch % 2)[:6]
+others = [f"{entry.filename} {entry.date_time}" for entry in entries if entry.date_time != when]
+if names != expected:
+    sys.exit(f"{path} holds {' '.join(names)} where it should hold {' '.join(expected)}")
+if others:
+    sys.exit(f"{path} has entries dated otherwise than the changelog's {when}: {' '.join(others)}")
+PYTHON
+}
+entries "${downloads[2]}" mirovale-windows-x86_64/{mirovale.exe,sample.raw}
+entries "${downloads[3]}" mirovale/{icon-192.png,icon-512.png,index.html,index.js,index.wasm,manifest.webmanifest,sample.raw,service-worker.js}
+
+# The tarball: the files git keeps, in one folder, dated by the changelog.
+[ "$(tar -tzf "${downloads[4]}")" = "$(git -C "$source" ls-files | sed "s,^,mirovale-$version/,")" ] ||
+  fail "${downloads[4]} does not hold the files git keeps: $(diff <(tar -tzf "${downloads[4]}") \
+    <(git -C "$source" ls-files | sed "s,^,mirovale-$version/,") | head -n 5)"
+[ "$(TZ=UTC0 tar --full-time -tvzf "${downloads[4]}" | awk '{ print $4, $5 }' | sort -u)" = \
+  "$(date -u -d "@$epoch" '+%F %T')" ] || fail "${downloads[4]} has files dated otherwise than the changelog"
+mkdir "$work/unpacked"
+tar -xzf "${downloads[4]}" -C "$work/unpacked"
+tree=$work/unpacked/mirovale-$version
+! git -C "$tree" rev-parse 2>/dev/null || fail "$tree lies inside a git checkout"
+(cd "$tree" && cmake --preset release && cmake --build --preset release -j "$(nproc)") >"$work/built" 2>&1 ||
+  fail "the tarball does not build: $(tail -n 40 "$work/built")"
+"$screenshot" --viewer "$tree/build/mirovale" "$terrain" "$work/released.png"
+"$screenshot" "$terrain" "$work/linux.png"
+cmp -s "$work/released.png" "$work/linux.png" ||
+  fail "the viewer built from the tarball draws another first picture than the Linux build's"
+
+# Last, a list changed after signing: apt reads the lists anew, and refuses it.
+lists=apt/dists/stable/main/binary-amd64
+sed -i "s/^Version: .*/Version: $version+changed/" $lists/Packages
+gzip -9 -n -f -k $lists/Packages
+rm -rf "$root/var/lib/apt/lists" && mkdir -p "$root/var/lib/apt/lists/partial"
+! apt_get update >"$work/changed" 2>&1 || fail "apt-get update took a list changed after signing"
+grep -q "binary-amd64/Packages.*\(Hash Sum mismatch\|File has unexpected size\)" "$work/changed" ||
+  fail "apt-get update refused a list changed after signing, but not for its checksum: $(cat "$work/changed")"
+echo "The release of $version is signed and whole, apt takes its repository, and its source builds the Linux build's picture"
