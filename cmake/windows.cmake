@@ -39,6 +39,9 @@ find_package(FreeGLUT CONFIG REQUIRED PATHS ${FREEGLUT_PREFIX} NO_DEFAULT_PATH N
 add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
 # The C and C++ runtimes go into the program too: it needs no DLL that Windows does not ship.
 add_link_options(-static)
+# The linker leaves the time of the link out of the program's header, so that every build of the
+# same sources writes the same bytes.
+add_link_options(LINKER:--no-insert-timestamp)
 # The program and freeglut share that one C runtime, so glutInit needs no exit function handed to it.
 set_property(TARGET FreeGLUT::freeglut_static APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS GLUT_DISABLE_ATEXIT_HACK)
 

@@ -1,8 +1,8 @@
 # Checks the Windows zip that cpack made in the Windows build WINDOWS: one folder holding
 # mirovale.exe and the 66,049-byte sample.raw side by side, and an exe of the Windows desktop, not
-# the console, that needs no DLL beyond those Windows ships (OBJDUMP lists what it imports) and
-# carries its icon, in the sizes Windows asks for (WRESTOOL and ICOTOOL read it), its manifest
-# (WRESTOOL), and its name and VERSION (WINDRES reads them).
+# the console, that needs no DLL beyond those Windows ships (OBJDUMP lists what it imports), keeps
+# no time of its link, and carries its icon, in the sizes Windows asks for (WRESTOOL and ICOTOOL read
+# it), its manifest (WRESTOOL), and its name and VERSION (WINDRES reads them).
 cmake_minimum_required(VERSION 3.25)
 set(zip ${WINDOWS}/mirovale-windows-x86_64.zip)
 set(unpacked ${WINDOWS}/zip-check)
@@ -38,6 +38,12 @@ foreach(import ${imports})
     message(FATAL_ERROR "mirovale.exe needs ${dll}, which Windows does not ship")
   endif()
 endforeach()
+# Built again, it is the same bytes: its header carries no time of its link (0, which objdump shows
+# as the epoch).
+string(REGEX MATCH "\nTime/Date[^\n]*" linked "${headers}")
+if(NOT linked MATCHES "Thu Jan  1 00:00:00 1970")
+  message(FATAL_ERROR "mirovale.exe carries the time it was linked, so no two builds are the same bytes: ${linked}")
+endif()
 # A double-click opens the viewer alone: no console window beside it.
 string(REGEX MATCH "\nSubsystem[^\n]*" subsystem "${headers}")
 if(NOT subsystem MATCHES "\\(Windows GUI\\)")
