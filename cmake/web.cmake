@@ -57,9 +57,9 @@ function(mirovale_web_targets)
             ${WEB_DIR}/service-worker.js ${WEB_DIR}/service_worker.cmake
     COMMENT "Naming the page's service worker for this build" VERBATIM)
   add_custom_target(installable_page ALL DEPENDS ${web}/service-worker.js)
-  # Installed, the page is its eight files alone, beside each other: the program's page (index.html)
-  # and terrain go there as on Windows, and these with them. Nothing of the build's own goes.
-  install(FILES ${web}/index.js ${web}/index.wasm ${web}/manifest.webmanifest ${web}/icon-192.png
-                ${web}/icon-512.png ${web}/service-worker.js DESTINATION .)
+  # Installed, the page is its eight files alone, beside each other, none of them a program to run:
+  # the terrain goes there as on Windows, and these with it. Nothing of the build's own goes.
+  install(FILES ${web}/index.html ${web}/index.js ${web}/index.wasm ${web}/manifest.webmanifest
+                ${web}/icon-192.png ${web}/icon-512.png ${web}/service-worker.js DESTINATION .)
 endfunction()
 cmake_language(DEFER CALL mirovale_web_targets)

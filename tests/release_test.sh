@@ -112,7 +112,7 @@ done
   fail "the packages depend on different packages: $(dpkg-deb -f "${downloads[0]}" Depends) and $(dpkg-deb -f "${downloads[1]}" Depends)"
 
 # The zips: their own files alone, in the order of their names, dated by the changelog (zip keeps
-# times to the even second).
+# times to the even second), each of mode 644 but the Windows program, 755.
 entries() { # ZIP FILE... : the zip holds these, and only these, dated by the changelog
   python3 - "$epoch" "$@" <<'PYTHON' || fail "$1 is not as it should be (above)"
 import sys, time, zipfile
@@ -121,10 +121,14 @@ entries = zipfile.ZipFile(path).infolist()
 names = [entry.filename for entry in entries]
 when = time.gmtime(epoch - epoch % 2)[:6]
 others = [f"{entry.filename} {entry.date_time}" for entry in entries if entry.date_time != when]
+modes = [f"{entry.filename} {entry.external_attr >> 16:o}" for entry in entries
+         if entry.external_attr >> 16 != (0o100755 if entry.filename.endswith(".exe") else 0o100644)]
 if names != expected:
     sys.exit(f"{path} holds {' '.join(names)} where it should hold {' '.join(expected)}")
 if others:
     sys.exit(f"{path} has entries dated otherwise than the changelog's {when}: {' '.join(others)}")
+if modes:
+    sys.exit(f"{path} has entries of other modes than 644, or 755 for the program: {' '.join(modes)}")
 PYTHON
 }
 entries "${downloads[2]}" mirovale-windows-x86_64/{mirovale.exe,sample.raw}
