@@ -29,8 +29,8 @@ deb=(file)
 # The arm64 Debian package, cross-built: the cross-compiler and the arm64 libraries the viewer links.
 arm64=(crossbuild-essential-arm64 libgl-dev:arm64 libglut-dev:arm64 libx11-dev:arm64)
 # A release, beyond every build's own: git for its source, zip for its zips, apt-ftparchive
-# (apt-utils) for its repository and gpg to sign it.
-release=(git zip apt-utils gpg)
+# (apt-utils) for its repository, and gpg with its agent, which holds the key, to sign it.
+release=(git zip apt-utils gpg gpg-agent)
 # Every test: GoogleTest, and for the window tests an X server with XTest and DAMAGE, libpng for
 # the screenshot and a JSON library for Chromium's DevTools.
 tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb)
@@ -41,11 +41,12 @@ tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-js
 # - web: the page's build, which every browser lane takes, and npm, which fetches axe-core, which
 #   checks the page as assistive technology reads it;
 # - chromium, firefox, webkit: each its browser (WebKitGTK's comes with its library);
-# - release: a release's, besides the page's build, and Python for the loopback server apt reads it from.
+# - release: a release's, besides the page's build; Python for the loopback server apt reads it from,
+#   and gpgv to check its signature as users do (apt 3 checks its own with sqv instead).
 lanes=(linux windows web chromium firefox webkit release)
 declare -A lane_packages=([linux]="clang-format-N ${deb[*]} lintian desktop-file-utils"
   [windows]="${windows[*]} ${wine[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
-  [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3")
+  [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3 gpgv")
 declare -A lane_holds=([linux]="the unit tests, the layout, install, configure and package checks and the Linux lane"
   [windows]="the Windows unit tests, the Wine lane and the zip check" [web]="the page in every browser"
   [chromium]="the page in Chromium, with the mouse and with fingers" [firefox]="the page in Firefox"
