@@ -117,6 +117,9 @@ ARCH=arm64 run 0 yes tests
 release: not run here: the release, made with a throwaway key and taken as users take it, because a release is made on amd64 (arm64)" ] ||
   fail "on arm64 it did not name the Windows and release lanes alone: $(said)"
 grep -q "wine\|mingw\|googletest\|add-architecture" "$LOG" && fail "on arm64 it installed the Windows or release lanes' packages: $(cat "$LOG")"
+# Nor is the page's build installed for a release that cannot be made here.
+ARCH=arm64 run 0 yes tests release
+grep -q "emscripten\|arm64" "$LOG" && fail "on arm64 it installed the page's build for the release lane: $(cat "$LOG")"
 
 # Lanes asked for by name: the Linux lane's packages alone, and the others named as not asked for.
 run 0 yes tests linux

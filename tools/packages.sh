@@ -80,19 +80,19 @@ fi
 # only an amd64 system's Wine runs: an arm64 Wine runs Windows' own arm64 programs alone. A release
 # is made on amd64, which cross-builds its arm64 package.
 declare -A wanted cannot
+architecture=$(dpkg --print-architecture 2>/dev/null || uname -m)
+if [ "$architecture" != amd64 ]; then
+  cannot[windows]="this system's Wine cannot run x86-64 Windows programs ($architecture)"
+  cannot[release]="a release is made on amd64 ($architecture)"
+fi
 for lane in "${asked[@]}"; do
   [ -n "$lane" ] && [ -n "${lane_holds[$lane]:-}" ] && [ "$lane" != web ] || {
     echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit release" >&2
     exit 2
   }
   wanted[$lane]=yes
-  if [[ $lane =~ ^(chromium|firefox|webkit|release)$ ]]; then wanted[web]=yes; fi
+  if [[ $lane =~ ^(chromium|firefox|webkit|release)$ ]] && [ -z "${cannot[$lane]:-}" ]; then wanted[web]=yes; fi
 done
-architecture=$(dpkg --print-architecture 2>/dev/null || uname -m)
-if [ "$architecture" != amd64 ]; then
-  cannot[windows]="this system's Wine cannot run x86-64 Windows programs ($architecture)"
-  cannot[release]="a release is made on amd64 ($architecture)"
-fi
 run=()
 for lane in "${lanes[@]}"; do
   if [ -z "${wanted[$lane]:-}" ]; then
