@@ -181,7 +181,8 @@ mapfile -t install < <(printf '%s\n' "${install[@]}" | awk 'NF && !seen[$0]++')
 [ ${#install[@]} -eq 0 ] && exit 0
 if [ $can_install = no ]; then
   echo "$needs these Debian packages: ${install[*]}" >&2
-  [[ " ${install[*]} " != *":arm64 "* ]] || echo "The arm64 ones come once arm64 is one of dpkg's architectures (dpkg --add-architecture arm64)." >&2
+  [[ " ${install[*]} " != *":arm64 "* ]] ||
+    echo "The arm64 ones come once arm64 is one of dpkg's architectures (dpkg --add-architecture arm64)." >&2
   echo "Install them (as root: apt-get install ${install[*]}) and run again." >&2
   exit 1
 fi

@@ -91,7 +91,7 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 cp build/mirovale_"$version"_amd64.deb build-arm64/mirovale_"$version"_arm64.deb "$out"
 
-# A zip of what a build installs, in a folder of the zip's: each entry read-only but for the
+# A zip of what a build installs, in a folder of the zip's: each entry of mode 644, or 755 for a
 # program, dated by the changelog, in the order of its name, and with no more than zip's own
 # fields (-X leaves out the owner and the times of the disk).
 zip_installed() { # BUILD FOLDER ZIP
