@@ -17,7 +17,8 @@ namespace {
 // drawn at another size: a frame after the size changed, when the frame drawn at it is on its way
 // to the screen; with whether that frame has lines on it, or was only cleared (or drawn without
 // WebGL, which draws nothing). It looks at every animation frame: no event tells of a new backing
-// store. Without the server, nothing is said.
+// store. Without the server, nothing is said. It goes in before the program's script, which is
+// async: one that runs after it could find its own postRun, or replace the page's, at random.
 const char* const kDrawnSignal = R"(<script>
 (function() {
   var canvas = document.getElementById('canvas'), said = -1, seen = -1, lines = false;
@@ -30,16 +31,16 @@ const char* const kDrawnSignal = R"(<script>
       };
     });
   });
-  Module['postRun'] = [function look() {
+  (Module['postRun'] = Module['postRun'] || []).push(function look() {
     if (canvas.width == seen && seen != said) {
       fetch('.drawn?' + (said = seen) + (lines ? '&lines' : ''), {cache: 'no-store'}).catch(function() {});
     }
     seen = canvas.width;
     requestAnimationFrame(look);
-  }];
+  });
 })();
 </script>
-</body>)";
+)";
 
 // The tests' web server for a page's folder, at kPageFolder on the given port (0: one of its own
 // choosing), and the end of the pipe it says on which port it listens, and then each request it takes.
@@ -119,11 +120,12 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
                                                int pixelRatio, const std::string&) const {
     std::vector<uint8_t> page = readFile(MIROVALE_WEB_BUILD "/index.html");
     std::string html(page.begin(), page.end());
-    const size_t end = html.rfind("</body>");
-    if (end == std::string::npos) {
-        throw std::runtime_error("the web build's index.html has no </body>");
+    const size_t source = html.find("src=\"index.js\"");
+    const size_t program = source == std::string::npos ? source : html.rfind("<script", source);
+    if (program == std::string::npos) {
+        throw std::runtime_error("the web build's index.html has no script index.js");
     }
-    if (!(std::ofstream(dir + "/index.html") << html.replace(end, 7, kDrawnSignal))) {
+    if (!(std::ofstream(dir + "/index.html") << html.insert(program, kDrawnSignal))) {
         throw std::runtime_error("cannot write the page in " + dir);
     }
     for (const char* file : {"index.js", "index.wasm", "manifest.webmanifest", "icon-192.png", "icon-512.png",
