@@ -110,7 +110,8 @@ git ls-files -z |
   gzip -9 -n >"$out/mirovale-$version.tar.gz"
 
 # apt/: the packages in its pool, each architecture's list of them, and the release file that
-# vouches for those lists, dated by the changelog.
+# vouches for those lists, dated by the changelog. That file is written outside dists/stable first:
+# made in place, it would be listed in itself, empty.
 apt=$out/apt
 mkdir -p "$apt/pool/main/m/mirovale"
 cp "$out"/*.deb "$apt/pool/main/m/mirovale/"
