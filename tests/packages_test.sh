@@ -7,7 +7,8 @@
 # while a package every test needs stops it; arm64 is added to dpkg's architectures where its
 # libraries are needed, and only there. Only make counts as installed; apt has every package but
 # those in $NONE, its clang-format stands for clang-format-21 unless $NO_CLANG_FORMAT is set, and
-# the machine is $ARCH (amd64 where unset).
+# the machine is $ARCH (amd64 where unset). For the debian lane, a user without subordinate ids is
+# given them (usermod), and one with them is left alone.
 # Then runs tests/run.sh on the same stand-ins, and on cmake, ctest and cpack ones, for each lane:
 # it builds, tests and packs the trees of the lanes asked for, and nothing else.
 set -euo pipefail
@@ -15,7 +16,7 @@ top="$(cd "$(dirname "$0")/.." && pwd)"
 script=$top/tools/packages.sh
 bin=$(mktemp -d)
 trap 'rm -rf "$bin"' EXIT
-for tool in bash env grep cat sed sort tail head awk cut dirname nproc; do ln -s "$(command -v $tool)" "$bin/$tool"; done
+for tool in bash env grep cat sed sort tail head awk cut dirname nproc paste; do ln -s "$(command -v $tool)" "$bin/$tool"; done
 cat >"$bin/dpkg-query" <<'STUB'
 #!/usr/bin/env bash
 [ "${*: -1}" = make ] && echo "install ok installed"
@@ -54,7 +55,11 @@ cat >"$bin/apt-get" <<'STUB'
 #!/usr/bin/env bash
 echo "apt-get $*" >>"$LOG"
 STUB
-chmod +x "$bin"/dpkg "$bin"/dpkg-query "$bin"/apt-cache "$bin"/id "$bin"/sudo "$bin"/apt-get
+cat >"$bin/usermod" <<'STUB'
+#!/usr/bin/env bash
+echo "usermod $*" >>"$LOG"
+STUB
+chmod +x "$bin"/dpkg "$bin"/dpkg-query "$bin"/apt-cache "$bin"/id "$bin"/sudo "$bin"/apt-get "$bin"/usermod
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 # run UID WITH_SUDO [JOB [LANE...]]: runs the script for the job's packages (the viewer's); leaves
@@ -69,7 +74,8 @@ run() {
   [ -e "$bin/sudo" ] || mv "$bin/no-sudo" "$bin/sudo"
 }
 said() { cat "$bin/out" "$bin/err"; }
-wanted="g++ cmake dpkg-dev libgl-dev libglut-dev libx11-dev libgl1-mesa-dri"
+# What debian/control's Build-Depends names for a build, but debhelper and the tests'.
+wanted="g++ cmake libgl-dev libglut-dev libx11-dev libgl1-mesa-dri"
 
 run 1000 yes viewer
 [ $status -eq 0 ] || fail "as a user with sudo it failed: $(said)"
@@ -90,12 +96,16 @@ grep -q "apt-get install $wanted" "$bin/err" || fail "as a user without sudo it 
 # The tests, where apt has everything: every lane's packages, and the release's own clang-format.
 run 0 yes tests
 [ $status -eq 0 ] && [ ! -s "$bin/out" ] || fail "with everything there, the tests' packages were refused: $(said)"
-for package in clang-format-21 wine chromium firefox-esr libwebkit2gtk-4.1-0 emscripten npm libglut-dev:arm64 zip; do
+for package in clang-format-21 wine chromium firefox-esr libwebkit2gtk-4.1-0 emscripten npm libglut-dev:arm64 zip \
+  debhelper libgtest-dev sbuild autopkgtest lintian; do
   grep -q "install .* $package\( \|$\)" "$LOG" || fail "it did not install $package for the tests: $(cat "$LOG")"
 done
 grep -qx "dpkg --add-architecture arm64" "$LOG" && grep -q "Adding arm64 to dpkg's architectures" "$bin/err" ||
   fail "it did not add arm64 to dpkg's architectures, saying so, for the release's arm64 libraries: $(said)"
 grep -q "clang-format-22\|clang-format " "$LOG" && fail "it took another clang-format than the release's: $(cat "$LOG")"
+# The debian lane's user, who has no subordinate ids here (they are named 0), is given them.
+grep -qx "usermod --add-subuids [0-9]*-[0-9]* --add-subgids [0-9]*-[0-9]* 0" "$LOG" &&
+  grep -q "Giving 0 the subordinate ids" "$bin/err" || fail "the tests' user was not given subordinate ids: $(said)"
 
 # Where the release has no clang-format of its own, the newest there is.
 NO_CLANG_FORMAT=1 run 0 yes tests
@@ -116,7 +126,9 @@ ARCH=arm64 run 0 yes tests
 [ "$(cat "$bin/out")" = "windows: not run here: the Windows unit tests, the Wine lane and the zip check, because this system's Wine cannot run x86-64 Windows programs (arm64)
 release: not run here: the release, made with a throwaway key and taken as users take it, because a release is made on amd64 (arm64)" ] ||
   fail "on arm64 it did not name the Windows and release lanes alone: $(said)"
-grep -q "wine\|mingw\|googletest\|add-architecture" "$LOG" && fail "on arm64 it installed the Windows or release lanes' packages: $(cat "$LOG")"
+grep -q "wine\|mingw\|googletest\|add-architecture\|crossbuild\|:arm64" "$LOG" &&
+  fail "on arm64 it installed the Windows, release or cross-building packages: $(cat "$LOG")"
+grep -q "install .* sbuild " "$LOG" || fail "on arm64 it did not install the debian lane's packages: $(cat "$LOG")"
 # Nor is the page's build installed for a release that cannot be made here.
 ARCH=arm64 run 0 yes tests release
 grep -q "emscripten\|arm64" "$LOG" && fail "on arm64 it installed the page's build for the release lane: $(cat "$LOG")"
@@ -124,17 +136,18 @@ grep -q "emscripten\|arm64" "$LOG" && fail "on arm64 it installed the page's bui
 # Lanes asked for by name: the Linux lane's packages alone, and the others named as not asked for.
 run 0 yes tests linux
 [ $status -eq 0 ] || fail "for the Linux lane the tests' packages failed: $(said)"
-[ "$(cut -d: -f1-2 "$bin/out" | paste -sd' ')" = "windows: not asked for chromium: not asked for firefox: not asked for webkit: not asked for release: not asked for" ] ||
+[ "$(cut -d: -f1-2 "$bin/out" | paste -sd' ')" = "windows: not asked for chromium: not asked for firefox: not asked for webkit: not asked for debian: not asked for release: not asked for" ] ||
   fail "for the Linux lane it did not name the others as not asked for: $(said)"
-grep -q "install .* lintian .*xvfb\|install .* xvfb .*lintian" "$LOG" || fail "for the Linux lane it did not install its packages: $(cat "$LOG")"
-grep -q "wine\|mingw\|emscripten\|chromium\|firefox\|webkit\|npm\|arm64" "$LOG" && fail "for the Linux lane it installed another's: $(cat "$LOG")"
+grep -q "install .* xvfb .*clang-format-21" "$LOG" || fail "for the Linux lane it did not install its packages: $(cat "$LOG")"
+grep -q "wine\|mingw\|emscripten\|chromium\|firefox\|webkit\|npm\|arm64\|lintian\|sbuild\|usermod" "$LOG" &&
+  fail "for the Linux lane it installed another's, or gave subordinate ids: $(cat "$LOG")"
 # A browser takes the page's build too, and nothing of the Linux lane's.
 run 0 yes tests firefox
 grep -q "install .* emscripten .*firefox-esr" "$LOG" || fail "for Firefox it did not install the page's build and Firefox: $(cat "$LOG")"
 grep -q "lintian\|chromium\|wine\|clang-format" "$LOG" && fail "for Firefox it installed another lane's packages: $(cat "$LOG")"
 # A name that is no lane is an error that lists the lanes.
 run 0 yes tests linux chrome
-[ $status -eq 2 ] && grep -q "no lane called 'chrome'; the lanes are: linux windows chromium firefox webkit release" "$bin/err" ||
+[ $status -eq 2 ] && grep -q "no lane called 'chrome'; the lanes are: linux windows chromium firefox webkit debian release" "$bin/err" ||
   fail "a lane called chrome was not refused, naming the lanes: $(said)"
 [ -s "$LOG" ] && fail "for a lane that is none it still ran: $(cat "$LOG")"
 
@@ -146,8 +159,8 @@ grep -q "install" "$LOG" && fail "without Xvfb it installed all the same: $(cat 
 # A release's packages, through sudo: arm64's libraries once dpkg has arm64 among its architectures.
 run 1000 yes release
 [ $status -eq 0 ] || fail "for a release it failed: $(said)"
-grep -q "sudo dpkg --add-architecture arm64" "$LOG" && grep -q "install .* crossbuild-essential-arm64 .*apt-utils" "$LOG" ||
-  fail "for a release it did not add arm64 through sudo and install the cross-compiler and apt-utils: $(cat "$LOG")"
+grep -q "sudo dpkg --add-architecture arm64" "$LOG" && grep -q "install .* debhelper .*crossbuild-essential-arm64 .*libglut-dev:arm64 .*apt-utils" "$LOG" ||
+  fail "for a release it did not add arm64 through sudo and install debhelper, the cross-compiler, the arm64 libraries and apt-utils: $(cat "$LOG")"
 
 # The test command, with cmake, ctest and cpack standing in: for the lanes asked for it configures
 # and builds the presets BUILT alone, in that order, packs PACKED and runs the tests of TESTED.
@@ -160,12 +173,13 @@ expect_trees() { # "LANE..." BUILT PACKED TESTED
     fail "tests/run.sh ${1:-with no lane} configured $(asked cmake), built $(asked "cmake --build"), packed" \
       "$(asked cpack) and tested $(asked ctest), not $2; $2; $3; $4"
 }
-expect_trees linux "release test" deb test
+expect_trees linux "test" "" test
 grep -q "^cmake --preset test -DMIROVALE_LANES=linux;$" "$LOG" || fail "the Linux lane's tests were not told their lane: $(cat "$LOG")"
 expect_trees windows "windows-test test" windows "windows-test test"
 expect_trees firefox "web test" "" test
-expect_trees release "release release-arm64 windows web test" "" test
-expect_trees "" "windows-test release release-arm64 windows web test" "windows deb" "windows-test test"
-grep -q "^cmake --preset test -DMIROVALE_LANES=linux;windows;chromium;firefox;webkit;release;$" "$LOG" ||
+expect_trees debian "test" "" test
+expect_trees release "windows web test" "" test
+expect_trees "" "windows-test windows web test" "windows" "windows-test test"
+grep -q "^cmake --preset test -DMIROVALE_LANES=linux;windows;chromium;firefox;webkit;debian;release;$" "$LOG" ||
   fail "with no lane named, the tests were not told every lane: $(cat "$LOG")"
 echo "packages.sh installs as root, through sudo, or names what is missing; it leaves out a lane not asked for, or that apt or the machine cannot give; run.sh builds the lanes asked for alone"

@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
 # Makes a release of this checkout with tools/release.sh and a throwaway key, and takes it as users
 # take it:
-# - SHA256SUMS lists the five downloads, and sha256sum and gpgv pass on it;
+# - SHA256SUMS lists the nine downloads, and sha256sum and gpgv pass on it;
 # - apt, with a configuration of its own that leaves this machine's as it is, reads the repository
 #   from a loopback HTTP server: update verifies it with nothing to say, download gives each
-#   architecture's package as SHA256SUMS lists it, and a list changed after signing is refused;
+#   architecture's package as SHA256SUMS lists it, source fetches and unpacks the source package,
+#   which dpkg-buildpackage builds into the very bytes of the amd64 package, and a list changed
+#   after signing is refused;
 # - each package holds a program for its own architecture and the bundled terrain, and the two
 #   packages depend on the same;
 # - each zip holds its own files alone, and the tarball the files git keeps, all dated by the
 #   changelog; unpacked where there is no .git, the tarball builds a viewer that draws the Linux
-#   build's first picture.
-# First, a clone with a change is refused, naming it, before anything is built.
+#   build's first picture;
+# - a second release, made by another user with another umask, in a deeper folder, with the clock
+#   two days on, is the same bytes: every download but the .buildinfo files (which say when and
+#   by whom the packages were built), and the repository's lists and Release file.
+# First, what is refused before anything is built or removed: a clone with a change, naming it; an
+# --out folder holding anything but a release; a --url with a space or a line break; a changelog
+# dated in the future.
 # Usage: tests/release_test.sh SCREENSHOT TERRAIN   (the tests' screenshot tool and their terrain)
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 SCREENSHOT TERRAIN" >&2; exit 2; }
@@ -24,10 +31,11 @@ fail() {
   echo "FAILED: $*" >&2
   exit 1
 }
-version=$(dpkg-parsechangelog -l "$source/packaging/changelog" -S Version)
-epoch=$(dpkg-parsechangelog -l "$source/packaging/changelog" -S Timestamp)
+version=$(dpkg-parsechangelog -l "$source/debian/changelog" -S Version)
+epoch=$(dpkg-parsechangelog -l "$source/debian/changelog" -S Timestamp)
 downloads=(mirovale_"$version"_amd64.deb mirovale_"$version"_arm64.deb mirovale-"$version"-windows-x86_64.zip
-  mirovale-"$version"-web.zip mirovale-"$version".tar.gz)
+  mirovale-"$version"-web.zip mirovale-"$version".tar.gz mirovale_"$version".dsc mirovale_"$version".tar.xz
+  mirovale_"$version"_amd64.buildinfo mirovale_"$version"_arm64.buildinfo)
 sorted() { printf '%s\n' "$@" | LC_ALL=C sort; }
 
 git clone -q "$source" "$work/clone"
@@ -38,6 +46,23 @@ status=0
 [ $status -eq 1 ] && grep -q "no commit holds" "$work/refused" && grep -q " M README.md" "$work/refused" ||
   fail "a checkout with a change was not refused, naming it (status $status): $(cat "$work/refused")"
 [ ! -e "$work/clone/build" ] || fail "a checkout with a change was built before it was refused"
+git -C "$work/clone" checkout -q README.md
+refused() { # WHY ARGUMENT...: release.sh, run with the arguments in the clone, refuses them, saying WHY
+  local why=$1 status=0
+  shift
+  "$work/clone/tools/release.sh" "$@" >"$work/refused" 2>&1 || status=$?
+  [ $status -ne 0 ] && grep -q "$why" "$work/refused" || fail "release.sh $* was not refused, saying $why: $(cat "$work/refused")"
+  [ -z "$(find "$work/clone" -maxdepth 1 -name 'build*')" ] || fail "release.sh $* built before it refused"
+}
+mkdir "$work/mine" && echo "kept" >"$work/mine/notes.txt"
+refused "no part of a release" --url http://127.0.0.1/apt --out "$work/mine"
+[ "$(cat "$work/mine/notes.txt")" = kept ] || fail "release.sh --out removed what the folder held"
+refused "an http:// or https:// URL" --url "http://127.0.0.1/a b"
+refused "an http:// or https:// URL" --url "http://127.0.0.1/a
+Types: deb"
+sed -i "1,/^ -- /s/^\( -- .*>  \).*/\1$(date -u -R -d '+1 day')/" "$work/clone/debian/changelog"
+refused "still to come" --uncommitted --url http://127.0.0.1/apt
+git -C "$work/clone" checkout -q debian/changelog
 
 mkdir -m 700 "$GNUPGHOME"
 gpg --batch --quiet --passphrase '' --quick-gen-key 'Mirovale test release <release@test.invalid>' ed25519 sign never
@@ -69,7 +94,7 @@ gpgv --keyring "$work/key.pgp" SHA256SUMS.asc SHA256SUMS 2>"$work/gpgv" ||
 # The repository, added as the README says, with the key and the sources file kept here instead.
 cmp -s apt/mirovale-archive-keyring.pgp "$work/key.pgp" ||
   fail "apt/mirovale-archive-keyring.pgp is not the release's key, unarmoured"
-grep -qx "URIs: $url" apt/mirovale.sources &&
+grep -qx "URIs: $url" apt/mirovale.sources && grep -qx "Types: deb deb-src" apt/mirovale.sources &&
   grep -qx "Signed-By: /etc/apt/keyrings/mirovale-archive-keyring.pgp" apt/mirovale.sources ||
   fail "apt/mirovale.sources names another address, or another key: $(cat apt/mirovale.sources)"
 root=$work/apt
@@ -110,6 +135,16 @@ for arch in amd64 arm64; do
 done
 [ "$(dpkg-deb -f "${downloads[0]}" Depends)" = "$(dpkg-deb -f "${downloads[1]}" Depends)" ] ||
   fail "the packages depend on different packages: $(dpkg-deb -f "${downloads[0]}" Depends) and $(dpkg-deb -f "${downloads[1]}" Depends)"
+# The source, as apt source fetches it: the release's own, which builds the very same package.
+mkdir "$work/fetched"
+(cd "$work/fetched" && apt_get source mirovale >"$work/source" 2>&1) || fail "apt-get source mirovale failed: $(cat "$work/source")"
+for file in "${downloads[5]}" "${downloads[6]}"; do
+  cmp -s "$work/fetched/$file" "$file" || fail "apt-get source gave another $file than the release's"
+done
+(cd "$work/fetched/mirovale-$version" && dpkg-buildpackage -us -uc -b -j"$(nproc)") >"$work/rebuilt" 2>&1 ||
+  fail "the source apt-get source gave does not build: $(tail -n 40 "$work/rebuilt")"
+cmp -s "$work/fetched/${downloads[0]}" "${downloads[0]}" ||
+  fail "built from the source apt-get source gave, the amd64 package is not the release's bytes"
 
 # The zips: their own files alone, in the order of their names, dated by the changelog (zip keeps
 # times to the even second), each of mode 644 but the Windows program, 755.
@@ -131,8 +166,13 @@ if modes:
     sys.exit(f"{path} has entries of other modes than 644, or 755 for the program: {' '.join(modes)}")
 PYTHON
 }
-entries "${downloads[2]}" mirovale-windows-x86_64/{mirovale.exe,sample.raw}
-entries "${downloads[3]}" mirovale/{icon-192.png,icon-512.png,index.html,index.js,index.wasm,manifest.webmanifest,sample.raw,service-worker.js}
+entries "${downloads[2]}" mirovale-windows-x86_64/{LICENSE.txt,mirovale.exe,sample.raw}
+entries "${downloads[3]}" mirovale/{LICENSE.txt,icon-192.png,icon-512.png,index.html,index.js,index.wasm,manifest.webmanifest,sample.raw,service-worker.js}
+for zip in "${downloads[2]}" "${downloads[3]}"; do
+  python3 -c 'import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); sys.stdout.buffer.write(z.read(sys.argv[2]))' \
+    "$zip" "$(python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).namelist()[0])' "$zip")" |
+    cmp -s - "$source/LICENSE" || fail "$zip's LICENSE.txt is not the project's LICENSE"
+done
 
 # The tarball: the files git keeps, in one folder, dated by the changelog.
 [ "$(tar -tzf "${downloads[4]}")" = "$(git -C "$source" ls-files | sed "s,^,mirovale-$version/,")" ] ||
@@ -150,6 +190,33 @@ tree=$work/unpacked/mirovale-$version
 "$screenshot" "$terrain" "$work/linux.png"
 cmp -s "$work/released.png" "$work/linux.png" ||
   fail "the viewer built from the tarball draws another first picture than the Linux build's"
+
+# A second release of the same files by another builder: another user (nobody, or where the tests
+# are not root, root in a user namespace of its own), umask 002 as Debian 13 gives users, a deeper
+# folder, and the clock two days on. Everything but the .buildinfo files and the signatures is the
+# same bytes.
+chmod 711 "$work"
+other=$work/other/builder/in/a/deeper/folder
+git clone -q "$source" "$other/mirovale"
+git -C "$source" ls-files -z --cached --others --exclude-standard |
+  while IFS= read -r -d '' file; do [ ! -e "$source/$file" ] || printf '%s\0' "$file"; done |
+  (cd "$source" && xargs -0 -r cp -P --parents -t "$other/mirovale")
+git -C "$source" ls-files -z --deleted | (cd "$other/mirovale" && xargs -0 -r rm -f --)
+mkdir "$work/other/home"
+if [ "$(id -u)" -eq 0 ]; then
+  chown -R nobody:nogroup "$work/other"
+  as_other=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+else
+  as_other=(unshare --map-root-user)
+fi
+"${as_other[@]}" env HOME="$work/other/home" bash -c 'umask 002 && cd "$1" &&
+  exec faketime -f +2d tools/release.sh --uncommitted --url "$2" --out "$3"' _ "$other/mirovale" "$url" "$work/other/dist" \
+  >"$work/other/released" 2>&1 || fail "the second release failed: $(tail -n 40 "$work/other/released")"
+for file in "${downloads[@]}" apt/dists/stable/Release apt/dists/stable/main/{binary-amd64,binary-arm64}/Packages{,.gz} \
+  apt/dists/stable/main/source/Sources{,.gz}; do
+  [[ $file == *.buildinfo ]] || cmp -s "$file" "$work/other/dist/$file" ||
+    fail "released by another user, with umask 002, in $other, two days on, $file is not the same bytes"
+done
 
 # Last, a list changed after signing: apt reads the lists anew, and refuses it.
 lists=apt/dists/stable/main/binary-amd64

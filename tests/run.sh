@@ -3,17 +3,19 @@
 #
 # | lane     | builds                                   | runs                                            |
 # |----------|------------------------------------------|-------------------------------------------------|
-# | linux    | the release viewer and its Debian package | the unit tests, the layout, install, configure  |
-# |          | in build/                                | and package checks and the Linux window lane    |
+# | linux    | nothing more                             | the unit tests, the layout, install and         |
+# |          |                                          | configure checks and the Linux window lane      |
 # | windows  | the Windows viewer, zip and unit tests   | those unit tests under Wine, the Wine window    |
 # |          | in build-windows/                        | lane and the zip check                          |
 # | chromium | the page in build-web/                   | the page's window lanes in Chromium (mouse and  |
 # |          |                                          | fingers)                                        |
 # | firefox  | the page in build-web/                   | the page's window lane in Firefox               |
 # | webkit   | the page in build-web/                   | the page's window lane in WebKitGTK             |
-# | release  | the release viewer, the arm64 one in     | a release made of them all with a throwaway     |
-# |          | build-arm64/, the Windows viewer and the | key, taken as users take it                     |
-# |          | page                                     |                                                 |
+# | debian   | nothing more: its first test builds the  | the package built by sbuild, checked by lintian |
+# |          | Debian packages                          | and tested by autopkgtest in bare systems, its  |
+# |          |                                          | contents and hardening                          |
+# | release  | the Windows viewer and the page          | a release made with a throwaway key, its Debian |
+# |          |                                          | packages and all, taken as users take it        |
 #
 # The tests themselves, and the Linux viewer every lane's pictures are checked against, are built in
 # build-test/ under AddressSanitizer and UndefinedBehaviorSanitizer. With no lane named, every lane
@@ -38,7 +40,7 @@ runs() {
   case $1 in chromium | firefox | webkit | release) runs web ;; esac
 }
 lanes=()
-for lane in linux windows chromium firefox webkit release; do
+for lane in linux windows chromium firefox webkit debian release; do
   if runs $lane; then lanes+=($lane); fi
 done
 if [ ${#lanes[@]} -eq 0 ]; then
@@ -55,14 +57,7 @@ if runs windows; then
   ctest --preset windows-test -j "$(nproc)"
   cpack --preset windows >/dev/null
 fi
-if runs linux || runs release; then
-  build release
-fi
-if runs linux; then
-  cpack --preset deb >/dev/null
-fi
 if runs release; then
-  build release-arm64
   build windows
 fi
 if [[ " ${lanes[*]} " =~ " "(chromium|firefox|webkit|release)" " ]]; then

@@ -10,13 +10,40 @@
 # tests/run.sh leaves those lanes out and says so at the end.
 # Cross-building for arm64 takes the arm64 libraries, which apt has once arm64 is one of dpkg's
 # architectures: it adds it, and says so, where a job or lane needs them.
+# The sandboxed builds and tests of the Debian package (sbuild, autopkgtest) run unprivileged, in
+# subordinate user and group ids of the user running them: where that user has none, it gives them
+# 65,536 of each, and says so.
 # Usage: tools/packages.sh viewer|windows|web|deb|release   or   tools/packages.sh tests [LANE...]
 set -euo pipefail
+cd "$(dirname "$0")/.."
 
-# The compiler and CMake, dpkg-buildflags for Debian's hardening flags (and, for the Debian package,
-# dpkg-shlibdeps and dpkg-parsechangelog), the GL, GLUT and X headers (X's for the desktop's scale),
+# What a build needs is the Build-Depends of debian/control, which apt-get build-dep reads too: each
+# package named there, a name a line, with those marked for a build profile (<!nocheck>, say) kept
+# only as the profiles given ask. debhelper-compat is debhelper's.
+build_depends() { # [PROFILE...]
+  awk -v profiles=" $* " '
+    /^[^ \t]/ { on = /^Build-Depends:/ }
+    on { sub(/^Build-Depends:/, ""); text = text " " $0 }
+    END {
+      n = split(text, entries, ",")
+      for (i = 1; i <= n; i++) {
+        entry = entries[i]
+        if (match(entry, /<[^>]*>/)) {
+          wanted = substr(entry, RSTART + 1, RLENGTH - 2)
+          negated = sub(/^!/, "", wanted)
+          if ((index(profiles, " " wanted " ") > 0) == negated) continue
+        }
+        sub(/^[ \t]+/, "", entry)
+        split(entry, words, /[ \t(<\[]/)
+        if (words[1] == "debhelper-compat") words[1] = "debhelper"
+        if (words[1] != "") print words[1]
+      }
+    }' debian/control
+}
+
+# The compiler and make, what debian/control says a build needs, but for debhelper and the tests,
 # and Mesa's software driver to draw with.
-viewer=(g++ make cmake dpkg-dev libgl-dev libglut-dev libx11-dev libgl1-mesa-dri)
+viewer=(g++ make $(build_depends nocheck | grep -vx debhelper) libgl1-mesa-dri)
 # The Windows build: the MinGW-w64 cross-compiler, and netpbm and icoutils to make the program's icon.
 windows=(g++-mingw-w64-x86-64-posix netpbm icoutils)
 # Wine, which runs the Windows program and its unit tests.
@@ -24,10 +51,11 @@ wine=(wine wine64)
 # The web build: Emscripten, the certificates its Node.js looks for at every start, or warns, g++ for
 # the terrain generator, which runs on this machine, and netpbm to make the page's icons.
 web=(cmake make g++ emscripten ca-certificates netpbm)
-# The Debian package: file, with which cpack finds the programs to ask dpkg-shlibdeps about.
-deb=(file)
-# The arm64 Debian package, cross-built: the cross-compiler and the arm64 libraries the viewer links.
-arm64=(crossbuild-essential-arm64 libgl-dev:arm64 libglut-dev:arm64 libx11-dev:arm64)
+# The Debian package: Debian's tools for building one, and all that debian/control says it needs.
+deb=(build-essential $(build_depends))
+# The arm64 Debian package, cross-built: the cross-compiler and the arm64 libraries the viewer links,
+# the -dev packages of debian/control (its tools run on this machine, and are this machine's).
+arm64=(crossbuild-essential-arm64 $(build_depends cross nocheck | sed -n 's/^\(lib.*-dev\)$/\1:arm64/p'))
 # A release, beyond every build's own: git for its source, zip for its zips, apt-ftparchive
 # (apt-utils) for its repository, and gpg with its agent, which holds the key, to sign it.
 release=(git zip apt-utils gpg gpg-agent)
@@ -36,18 +64,25 @@ release=(git zip apt-utils gpg gpg-agent)
 tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb)
 # The tests' lanes, each with what it takes beyond that and what it holds:
 # - linux: the release's clang-format for the layout check (a name ending in -N is the release's
-#   own version of it), and the Debian package's, with lintian and desktop-file-validate;
+#   own version of it);
 # - windows: the Windows build's and Wine, with GoogleTest's source to cross-build the unit tests;
 # - web: the page's build, which every browser lane takes, and npm, which fetches axe-core, which
 #   checks the page as assistive technology reads it;
 # - chromium, firefox, webkit: each its browser (WebKitGTK's comes with its library);
 # - release: a release's, besides the page's build; Python for the loopback server apt reads it from,
-#   and gpgv to check its signature as users do (apt 3 checks its own with sqv instead).
-lanes=(linux windows web chromium firefox webkit release)
-declare -A lane_packages=([linux]="clang-format-N ${deb[*]} lintian desktop-file-utils"
+#   gpgv to check its signature as users do (apt 3 checks its own with sqv instead), and faketime
+#   to make a second release with the clock on;
+# - debian: the package's build, native and for arm64; mmdebstrap for the bare systems, sbuild and
+#   autopkgtest to build and test in them, uidmap for their subordinate ids; lintian, blhc,
+#   devscripts' hardening-check, licensecheck and desktop-file-validate to check what comes out;
+#   git to list the source package's files.
+lanes=(linux windows web chromium firefox webkit debian release)
+debian=(mmdebstrap sbuild autopkgtest uidmap lintian blhc devscripts licensecheck desktop-file-utils git)
+declare -A lane_packages=([linux]="clang-format-N" [debian]="${deb[*]} ${arm64[*]} ${debian[*]}"
   [windows]="${windows[*]} ${wine[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
-  [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3 gpgv")
-declare -A lane_holds=([linux]="the unit tests, the layout, install, configure and package checks and the Linux lane"
+  [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3 gpgv faketime")
+declare -A lane_holds=([linux]="the unit tests, the layout, install and configure checks and the Linux lane"
+  [debian]="the Debian package, built and tested as Debian does"
   [windows]="the Windows unit tests, the Wine lane and the zip check" [web]="the page in every browser"
   [chromium]="the page in Chromium, with the mouse and with fingers" [firefox]="the page in Firefox"
   [webkit]="the page in WebKitGTK" [release]="the release, made with a throwaway key and taken as users take it")
@@ -73,7 +108,7 @@ asked=("$@")
 if [ "$job" != tests ]; then
   lanes=()
 elif [ ${#asked[@]} -eq 0 ]; then
-  asked=(linux windows chromium firefox webkit release)
+  asked=(linux windows chromium firefox webkit debian release)
 fi
 # Each lane asked for, or that one asked for takes (every browser takes the page's build), is run if
 # it can be; the others are named as not asked for. Windows programs here are x86-64 ones, which
@@ -82,12 +117,14 @@ fi
 declare -A wanted cannot
 architecture=$(dpkg --print-architecture 2>/dev/null || uname -m)
 if [ "$architecture" != amd64 ]; then
+  # Elsewhere the Debian package is built for this machine alone, with no cross-compiler.
+  lane_packages[debian]="${deb[*]} ${debian[*]}"
   cannot[windows]="this system's Wine cannot run x86-64 Windows programs ($architecture)"
   cannot[release]="a release is made on amd64 ($architecture)"
 fi
 for lane in "${asked[@]}"; do
   [ -n "$lane" ] && [ -n "${lane_holds[$lane]:-}" ] && [ "$lane" != web ] || {
-    echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit release" >&2
+    echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit debian release" >&2
     exit 2
   }
   wanted[$lane]=yes
@@ -104,6 +141,16 @@ for lane in "${lanes[@]}"; do
   fi
 done
 lanes=("${run[@]}")
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+
+# sbuild and autopkgtest run their bare systems in the subordinate ids of the user running them.
+user=$(id -un)
+if [[ " ${lanes[*]} " == *" debian "* ]] && ! { grep -q "^$user:" /etc/subuid && grep -q "^$user:" /etc/subgid; } 2>/dev/null; then
+  first=$(cat /etc/subuid /etc/subgid 2>/dev/null | awk -F: 'BEGIN { n = 100000 } $2 + $3 > n { n = $2 + $3 } END { print n }')
+  echo "Giving $user the subordinate ids $first-$((first + 65535))${as_root:+ with sudo}: sbuild and autopkgtest run their bare systems in them." >&2
+  "${as_root[@]}" usermod --add-subuids "$first-$((first + 65535))" --add-subgids "$first-$((first + 65535))" "$user"
+fi
 
 # The name this system gives a package: a name ending in -N is the version the release's own
 # unversioned package depends on, or else the newest there is.
@@ -141,8 +188,6 @@ find_missing() {
 find_missing
 all_missing="${missing[*]} ${missing_in[*]}"
 [ -z "${all_missing// /}" ] && exit 0
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
 if command -v apt-get >/dev/null && { [ ${#as_root[@]} -eq 0 ] || command -v sudo >/dev/null; }; then
   # The arm64 libraries are apt's to give once arm64 is one of dpkg's architectures.
   if [[ " $all_missing " == *":arm64 "* ]] && [ "$architecture" != arm64 ] &&

@@ -4,20 +4,25 @@
 # | file                                           | what it is                                    |
 # |------------------------------------------------|-----------------------------------------------|
 # | mirovale_V_amd64.deb, mirovale_V_arm64.deb     | the Debian packages; arm64's cross-built      |
+# | mirovale_V.dsc, mirovale_V.tar.xz              | the Debian source package they are built from |
+# | mirovale_V_amd64.buildinfo, ..._arm64.buildinfo | what each package was built with            |
 # | mirovale-V-windows-x86_64.zip                  | the Windows program, beside its terrain       |
 # | mirovale-V-web.zip                             | the page's eight files, in a folder mirovale/ |
 # | mirovale-V.tar.gz                              | the commit's files, in a folder mirovale-V/   |
 # | SHA256SUMS, SHA256SUMS.asc                     | their checksums, and those signed with KEY    |
-# | apt/                                           | an apt repository of both packages, signed    |
+# | apt/                                           | an apt repository of both packages and their  |
+# |                                                | source, signed                                |
 #
-# V is the version at the top of packaging/changelog, and every time in the zips and the tarball is
-# the date there: the same commit gives the same bytes, wherever and whenever it is released (but
-# for the signatures). apt/ holds the suite "stable", component "main", the key that signs it
-# (mirovale-archive-keyring.pgp) and a deb822 mirovale.sources naming URL, the address apt/ is to
-# be published at. Without --key nothing is signed. It builds with the presets the tests build
-# with, in build/, build-arm64/, build-windows/ and build-web/, on amd64 (tools/packages.sh release
-# installs what it needs). --uncommitted releases the checkout as it is, changes and all: for the
-# tests, not for users.
+# Each zip carries the licence, LICENSE.txt, in its folder. V is the version at the top of
+# debian/changelog, and every time in the zips and the tarballs is the date there: the same commit
+# gives the same bytes, whoever releases it, wherever and whenever (but for the signatures and the
+# .buildinfo files, which say when and with what the packages were built). apt/ holds the suite
+# "stable", component "main", the key that signs it (mirovale-archive-keyring.pgp) and a deb822
+# mirovale.sources naming URL, the address apt/ is to be published at. Without --key nothing is
+# signed. The packages are built by dpkg-buildpackage, the zips with the presets the tests build
+# with, in build-windows/ and build-web/, on amd64 (tools/packages.sh release installs what it
+# needs). --uncommitted releases the checkout as it is, changes and all: for the tests, not for
+# users.
 # Usage: tools/release.sh --url URL [--key KEY] [--out DIR] [--uncommitted]
 set -euo pipefail
 caller=$PWD
@@ -63,6 +68,14 @@ if [ -n "$changes" ] && [ $uncommitted = no ]; then
 elif [ -n "$changes" ]; then
   echo "Releasing the checkout with changes that no commit holds, as --uncommitted asks: this is no commit's release."
 fi
+# apt refuses a Release file dated in the future ("not valid yet"), and the repository's takes the
+# changelog's date.
+epoch=$(dpkg-parsechangelog -S Timestamp)
+[ "$epoch" -le "$(date +%s)" ] || {
+  echo "debian/changelog is dated $(dpkg-parsechangelog -S Date), which is still to come: apt would refuse the" \
+    "repository until then (\"not valid yet\"). Date its first entry now (dch -r), commit it, and run again." >&2
+  exit 1
+}
 [ -z "$key" ] || gpg --batch --list-secret-keys "$key" >/dev/null 2>&1 || {
   echo "gpg has no secret key $key to sign with." >&2
   exit 1
@@ -74,34 +87,47 @@ if [ -e "$out" ]; then
   [ -z "$stray" ] || { echo "$out holds $stray, which is no part of a release: name another folder with --out." >&2 && exit 1; }
 fi
 
-version=$(dpkg-parsechangelog -l packaging/changelog -S Version)
-epoch=$(dpkg-parsechangelog -l packaging/changelog -S Timestamp)
+version=$(dpkg-parsechangelog -S Version)
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
 echo "Building mirovale $version for amd64, arm64, Windows and the web ..."
-for preset in release release-arm64 windows web; do
+# The Debian packages, as Debian builds them: from the source package, by dpkg-buildpackage, the
+# arm64 one cross-built. (Their -dbgsym packages, made beside them, are left out: see
+# docs/releasing.md.)
+tools/source_package.sh "$stage/debian" >/dev/null
+dpkg-source --extract "$stage/debian/mirovale_$version.dsc" "$stage/debian/tree" >/dev/null 2>&1
+for arch in amd64 arm64; do
+  options=(-us -uc -b -j"$(nproc)")
+  [ $arch = amd64 ] || options+=(-a"$arch" -Pcross,nocheck)
+  (cd "$stage/debian/tree" && dpkg-buildpackage "${options[@]}") >"$stage/debian/build-$arch.log" 2>&1 || {
+    tail -n 40 "$stage/debian/build-$arch.log" >&2
+    echo "dpkg-buildpackage failed for $arch: above are the last lines of what it said." >&2
+    exit 1
+  }
+done
+for preset in windows web; do
   cmake --preset $preset >/dev/null
   cmake --build --preset $preset -j "$(nproc)"
-done
-for preset in deb deb-arm64; do
-  cpack --preset $preset >/dev/null
 done
 
 rm -rf "$out"
 mkdir -p "$out"
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
-cp build/mirovale_"$version"_amd64.deb build-arm64/mirovale_"$version"_arm64.deb "$out"
+debian=(mirovale_"$version"_amd64.deb mirovale_"$version"_arm64.deb mirovale_"$version".dsc mirovale_"$version".tar.xz
+  mirovale_"$version"_amd64.buildinfo mirovale_"$version"_arm64.buildinfo)
+cp "${debian[@]/#/$stage/debian/}" "$out"/
 
 # A zip of what a build installs, in a folder of the zip's: each entry of mode 644, or 755 for a
 # program, dated by the changelog, in the order of its name, and with no more than zip's own
 # fields (-X leaves out the owner and the times of the disk).
-zip_installed() { # BUILD FOLDER ZIP
+zip_installed() { # BUILD FOLDER ZIP LICENCE
   cmake --install "$1" --prefix "$stage/$2" >/dev/null
+  cp LICENSE "$stage/$2/$4"
   chmod -R u=rwX,go=rX "$stage/$2"
   find "$stage/$2" -exec touch -d "@$epoch" {} +
   (cd "$stage" && find "$2" -type f | LC_ALL=C sort | TZ=UTC0 zip -X -D -q "$out/$3" -@)
 }
-zip_installed build-windows mirovale-windows-x86_64 mirovale-"$version"-windows-x86_64.zip
-zip_installed build-web mirovale mirovale-"$version"-web.zip
+zip_installed build-windows mirovale-windows-x86_64 mirovale-"$version"-windows-x86_64.zip LICENSE.txt
+zip_installed build-web mirovale mirovale-"$version"-web.zip LICENSE.txt
 
 # The source: the files git keeps, and nothing else, as the zips are made.
 git ls-files -z |
@@ -109,16 +135,19 @@ git ls-files -z |
     --transform="s,^,mirovale-$version/,S" --hard-dereference --no-recursion --null --files-from=- |
   gzip -9 -n >"$out/mirovale-$version.tar.gz"
 
-# apt/: the packages in its pool, each architecture's list of them, and the release file that
-# vouches for those lists, dated by the changelog. That file is written outside dists/stable first:
-# made in place, it would be listed in itself, empty.
+# apt/: the packages and their source in its pool, each architecture's list of packages and the
+# list of sources, and the release file that vouches for those lists, dated by the changelog. That
+# file is written outside dists/stable first: made in place, it would be listed in itself, empty.
 apt=$out/apt
-mkdir -p "$apt/pool/main/m/mirovale"
-cp "$out"/*.deb "$apt/pool/main/m/mirovale/"
+mkdir -p "$apt/pool/main/m/mirovale" "$apt/dists/stable/main/source"
+cp "$out"/*.deb "$out"/*.dsc "$out"/*.tar.xz "$apt/pool/main/m/mirovale/"
 for arch in amd64 arm64; do
   mkdir -p "$apt/dists/stable/main/binary-$arch"
   (cd "$apt" && apt-ftparchive --arch $arch packages pool >dists/stable/main/binary-$arch/Packages)
-  gzip -9 -n -k "$apt/dists/stable/main/binary-$arch/Packages"
+done
+(cd "$apt" && apt-ftparchive sources pool >dists/stable/main/source/Sources)
+for list in "$apt"/dists/stable/main/binary-*/Packages "$apt"/dists/stable/main/source/Sources; do
+  gzip -9 -n -k "$list"
 done
 release_date=$(LC_ALL=C date -u -d "@$epoch" '+%a, %d %b %Y %H:%M:%S UTC')
 apt-ftparchive -o APT::FTPArchive::Release::Origin=Mirovale -o APT::FTPArchive::Release::Label=Mirovale \
@@ -131,15 +160,15 @@ mv "$stage/Release" "$apt/dists/stable/Release"
 # The sources file names the key where users keep it, by Debian's advice for a repository not
 # Debian's own: a key of its own, in /etc/apt/keyrings, that vouches for this repository alone.
 cat >"$apt/mirovale.sources" <<SOURCES
-Types: deb
+Types: deb deb-src
 URIs: $url
 Suites: stable
 Components: main
 Signed-By: /etc/apt/keyrings/mirovale-archive-keyring.pgp
 SOURCES
 
-(cd "$out" && sha256sum mirovale_"$version"_amd64.deb mirovale_"$version"_arm64.deb \
-  mirovale-"$version"-windows-x86_64.zip mirovale-"$version"-web.zip mirovale-"$version".tar.gz >SHA256SUMS)
+(cd "$out" && sha256sum "${debian[@]}" mirovale-"$version"-windows-x86_64.zip mirovale-"$version"-web.zip \
+  mirovale-"$version".tar.gz >SHA256SUMS)
 
 if [ -z "$key" ]; then
   echo "Wrote mirovale $version in $out. Nothing is signed: the repository cannot be used until it is (--key KEY)."
