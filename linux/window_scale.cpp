@@ -1,6 +1,6 @@
 // The window's size in the X desktop's units: a desktop scaled to 150 % or 200 % says so as Xft.dpi
 // in the X server's resource database, which GTK, Qt and browsers read too. The shared code asks
-// GLUT for a 512 x 512 window; the link (cmake/debian.cmake) sends that request here first.
+// GLUT for a 512 x 512 window; the link (cmake/linux.cmake) sends that request here first.
 #include "app/window_scale.h"
 
 #include <X11/Xlib.h>
