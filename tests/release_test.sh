@@ -147,7 +147,7 @@ cmp -s "$work/fetched/${downloads[0]}" "${downloads[0]}" ||
   fail "built from the source apt-get source gave, the amd64 package is not the release's bytes"
 
 # The zips: their own files alone, in the order of their names, dated by the changelog (zip keeps
-# times to the even second), each of mode 644 but the Windows program, 755.
+# times to the even second), each of mode 644 but the Windows program, 755, with no extra field.
 entries() { # ZIP FILE... : the zip holds these, and only these, dated by the changelog
   python3 - "$epoch" "$@" <<'PYTHON' || fail "$1 is not as it should be (above)"
 import sys, time, zipfile
@@ -164,6 +164,9 @@ if others:
     sys.exit(f"{path} has entries dated otherwise than the changelog's {when}: {' '.join(others)}")
 if modes:
     sys.exit(f"{path} has entries of other modes than 644, or 755 for the program: {' '.join(modes)}")
+extras = [entry.filename for entry in entries if entry.extra]
+if extras:
+    sys.exit(f"{path} keeps more than zip's own fields (its builder's owner, or disk times): {' '.join(extras)}")
 PYTHON
 }
 entries "${downloads[2]}" mirovale-windows-x86_64/{LICENSE.txt,mirovale.exe,sample.raw}
