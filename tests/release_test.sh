@@ -215,8 +215,8 @@ fi
 "${as_other[@]}" env HOME="$work/other/home" bash -c 'umask 002 && cd "$1" &&
   exec faketime -f +2d tools/release.sh --uncommitted --url "$2" --out "$3"' _ "$other/mirovale" "$url" "$work/other/dist" \
   >"$work/other/released" 2>&1 || fail "the second release failed: $(tail -n 40 "$work/other/released")"
-for file in "${downloads[@]}" apt/dists/stable/Release apt/dists/stable/main/{binary-amd64,binary-arm64}/Packages{,.gz} \
-  apt/dists/stable/main/source/Sources{,.gz}; do
+for file in "${downloads[@]}" apt/dists/stable/main/{binary-amd64,binary-arm64}/Packages{,.gz} \
+  apt/dists/stable/main/source/Sources{,.gz} apt/dists/stable/Release; do
   [[ $file == *.buildinfo ]] || cmp -s "$file" "$work/other/dist/$file" ||
     fail "released by another user, with umask 002, in $other, two days on, $file is not the same bytes"
 done
