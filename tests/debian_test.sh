@@ -67,7 +67,8 @@ sbuild)
     --no-run-piuparts --build-dir="$work/sbuild" "$dsc" >/dev/null 2>&1 || true
   log=$work/sbuild/mirovale_${version}_$arch.build
   [ -e "$log" ] || fail "sbuild left no log"
-  grep -qx "Status: successful" "$log" || fail "sbuild did not build the source package: $(tail -n 60 "$log")"
+  grep -qx "Status: successful" "$log" || fail "sbuild did not build the source package ($log): $(grep -E \
+    "CMake Error|Could NOT|error:|^E: |^Fail-Stage" "$log" | head -n 20)"
   cmp -s "$work/sbuild/mirovale_${version}_$arch.deb" "$(deb "$arch")" ||
     fail "sbuild's package is not the same bytes as dpkg-buildpackage's: $(diff <(dpkg-deb -I "$(deb "$arch")") \
       <(dpkg-deb -I "$work/sbuild/mirovale_${version}_$arch.deb"))"

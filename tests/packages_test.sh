@@ -8,7 +8,7 @@
 # libraries are needed, and only there. Only make counts as installed; apt has every package but
 # those in $NONE, its clang-format stands for clang-format-21 unless $NO_CLANG_FORMAT is set, and
 # the machine is $ARCH (amd64 where unset). For the debian lane, a user without subordinate ids is
-# given them (usermod), and one with them is left alone.
+# given them (usermod); where user namespaces are refused ($NO_USERNS), the lane is left out.
 # Then runs tests/run.sh on the same stand-ins, and on cmake, ctest and cpack ones, for each lane:
 # it builds, tests and packs the trees of the lanes asked for, and nothing else.
 set -euo pipefail
@@ -59,7 +59,11 @@ cat >"$bin/usermod" <<'STUB'
 #!/usr/bin/env bash
 echo "usermod $*" >>"$LOG"
 STUB
-chmod +x "$bin"/dpkg "$bin"/dpkg-query "$bin"/apt-cache "$bin"/id "$bin"/sudo "$bin"/apt-get "$bin"/usermod
+cat >"$bin/unshare" <<'STUB'
+#!/usr/bin/env bash
+[ -z "$NO_USERNS" ]
+STUB
+chmod +x "$bin"/dpkg "$bin"/dpkg-query "$bin"/apt-cache "$bin"/id "$bin"/sudo "$bin"/apt-get "$bin"/usermod "$bin"/unshare
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 # run UID WITH_SUDO [JOB [LANE...]]: runs the script for the job's packages (the viewer's); leaves
@@ -69,7 +73,8 @@ run() {
   : >"$LOG"
   [ "$2" = yes ] || mv "$bin/sudo" "$bin/no-sudo"
   status=0
-  PATH="$bin" NONE="${NONE:-}" ARCH="${ARCH:-}" NO_CLANG_FORMAT="${NO_CLANG_FORMAT:-}" "$bin/bash" "$script" "${@:3}" \
+  PATH="$bin" NONE="${NONE:-}" ARCH="${ARCH:-}" NO_CLANG_FORMAT="${NO_CLANG_FORMAT:-}" NO_USERNS="${NO_USERNS:-}" \
+    "$bin/bash" "$script" "${@:3}" \
     >"$bin/out" 2>"$bin/err" || status=$?
   [ -e "$bin/sudo" ] || mv "$bin/no-sudo" "$bin/sudo"
 }
@@ -145,6 +150,11 @@ grep -q "wine\|mingw\|emscripten\|chromium\|firefox\|webkit\|npm\|arm64\|lintian
 run 0 yes tests firefox
 grep -q "install .* emscripten .*firefox-esr" "$LOG" || fail "for Firefox it did not install the page's build and Firefox: $(cat "$LOG")"
 grep -q "lintian\|chromium\|wine\|clang-format" "$LOG" && fail "for Firefox it installed another lane's packages: $(cat "$LOG")"
+# Where user namespaces are refused (a chroot), the debian lane is left out, and named.
+NO_USERNS=1 run 0 yes tests debian
+grep -qx "debian: not run here: the Debian package, built and tested as Debian does, because this system refuses user namespaces (a chroot, or a container that forbids them)" "$bin/out" ||
+  fail "where user namespaces are refused, the debian lane was not named as left out: $(said)"
+grep -q "sbuild\|usermod" "$LOG" && fail "where user namespaces are refused, it installed for the debian lane: $(cat "$LOG")"
 # A name that is no lane is an error that lists the lanes.
 run 0 yes tests linux chrome
 [ $status -eq 2 ] && grep -q "no lane called 'chrome'; the lanes are: linux windows chromium firefox webkit debian release" "$bin/err" ||

@@ -122,6 +122,10 @@ if [ "$architecture" != amd64 ]; then
   cannot[windows]="this system's Wine cannot run x86-64 Windows programs ($architecture)"
   cannot[release]="a release is made on amd64 ($architecture)"
 fi
+# sbuild and autopkgtest make bare systems in user namespaces, which a chroot, and some containers,
+# refuse.
+unshare --user --map-root-user true 2>/dev/null ||
+  cannot[debian]="this system refuses user namespaces (a chroot, or a container that forbids them)"
 for lane in "${asked[@]}"; do
   [ -n "$lane" ] && [ -n "${lane_holds[$lane]:-}" ] && [ "$lane" != web ] || {
     echo "$0: there is no lane called '$lane'; the lanes are: linux windows chromium firefox webkit debian release" >&2
