@@ -625,7 +625,12 @@ TEST_P(Window, WithoutWebGLThePageSaysSoAndFailsAtNothing) {
     EXPECT_EQ(loadedAgain(devtools, "(function(text) { return text.offsetHeight > 0 ? text.textContent : "
                                     "'hidden'; })(document.getElementById('no-webgl'))"),
               "Mirovale draws its terrain with WebGL, which this browser has switched off or does not have.");
-    EXPECT_GT(litArea(session.picture()).count, 0) << "the message does not show";
+    // The message once the browser has painted it: a busy one may show a blank frame first.
+    Image shown = session.picture();
+    if (litArea(shown).count == 0) {
+        shown = session.pictureChangedFrom(shown);
+    }
+    EXPECT_GT(litArea(shown).count, 0) << "the message does not show";
     closeAndExpectCleanExit(session);
 }
 
