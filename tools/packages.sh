@@ -171,20 +171,37 @@ present() {
   [ "$1" = npm ] && command -v npm >/dev/null && return 0
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
 }
-candidate() { [ -n "$(apt-cache policy "$1" 2>/dev/null | sed -n 's/^ *Candidate: //p' | grep -vx '(none)')" ]; }
+# Whether apt has a package to install, asked once for each: lanes share many.
+declare -A candidates
+candidate() {
+  if [ -z "${candidates[$1]:-}" ]; then
+    candidates[$1]=no
+    [ -z "$(apt-cache policy "$1" 2>/dev/null | sed -n 's/^ *Candidate: //p' | grep -vx '(none)')" ] || candidates[$1]=yes
+  fi
+  [ "${candidates[$1]}" = yes ]
+}
+# Whether a package is installed, asked of dpkg once for each.
+declare -A installed
+installed() {
+  if [ -z "${installed[$1]:-}" ]; then
+    installed[$1]=no
+    present "$1" && installed[$1]=yes
+  fi
+  [ "${installed[$1]}" = yes ]
+}
 # Sets missing (and missing_in[LANE]) to what is not installed, under this system's names.
 declare -A missing_in
 find_missing() {
   missing=()
   for package in "${packages[@]}"; do
-    package=$(named "$package")
-    present "$package" || missing+=("$package")
+    [[ $package != *-N ]] || package=$(named "$package")
+    installed "$package" || missing+=("$package")
   done
   for lane in "${lanes[@]}"; do
     missing_in[$lane]=""
     for package in ${lane_packages[$lane]}; do
-      package=$(named "$package")
-      present "$package" || missing_in[$lane]+=" $package"
+      [[ $package != *-N ]] || package=$(named "$package")
+      installed "$package" || missing_in[$lane]+=" $package"
     done
   done
 }
