@@ -42,15 +42,7 @@ dsc=$work/source/mirovale_$version.dsc
 case $step in
 build)
   rm -rf "$work" && mkdir -p "$work"
-  "$source/tools/source_package.sh" "$work/source" >/dev/null
-  dpkg-source --extract "$dsc" "$work/tree" >/dev/null 2>&1 || fail "dpkg-source could not unpack $dsc"
-  cd "$work/tree"
-  dpkg-buildpackage -us -uc -b -j"$(nproc)" >"$work/build-$arch.log" 2>&1 ||
-    fail "dpkg-buildpackage failed: $(tail -n 40 "$work/build-$arch.log")"
-  if [ "$arch" = amd64 ]; then
-    dpkg-buildpackage -us -uc -b -j"$(nproc)" -aarm64 -Pcross,nocheck >"$work/build-arm64.log" 2>&1 ||
-      fail "dpkg-buildpackage -aarm64 failed: $(tail -n 40 "$work/build-arm64.log")"
-  fi
+  "$source/tools/debian_packages.sh" "$work" "${arches[@]}" || fail "the Debian packages did not build (above)"
   if [ ! -e "$bare" ]; then
     echo "Making the bare Debian $codename ($arch) that sbuild and autopkgtest use, in $bare"
     mkdir -p "$(dirname "$bare")"

@@ -94,17 +94,8 @@ echo "Building mirovale $version for amd64, arm64, Windows and the web ..."
 # The Debian packages, as Debian builds them: from the source package, by dpkg-buildpackage, the
 # arm64 one cross-built. (Their -dbgsym packages, made beside them, are left out: see
 # docs/releasing.md.)
-tools/source_package.sh "$stage/debian" >/dev/null
-dpkg-source --extract "$stage/debian/mirovale_$version.dsc" "$stage/debian/tree" >/dev/null 2>&1
-for arch in amd64 arm64; do
-  options=(-us -uc -b -j"$(nproc)")
-  [ $arch = amd64 ] || options+=(-a"$arch" -Pcross,nocheck)
-  (cd "$stage/debian/tree" && dpkg-buildpackage "${options[@]}") >"$stage/debian/build-$arch.log" 2>&1 || {
-    tail -n 40 "$stage/debian/build-$arch.log" >&2
-    echo "dpkg-buildpackage failed for $arch: above are the last lines of what it said." >&2
-    exit 1
-  }
-done
+tools/debian_packages.sh "$stage/debian" amd64 arm64
+mv "$stage"/debian/source/* "$stage/debian/"
 for preset in windows web; do
   cmake --preset $preset >/dev/null
   cmake --build --preset $preset -j "$(nproc)"
