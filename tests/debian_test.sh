@@ -39,6 +39,37 @@ arches=("$arch")
 deb() { echo "$work/mirovale_${version}_$1.deb"; }
 dsc=$work/source/mirovale_$version.dsc
 
+# The metainfo in an unpacked package: valid, and saying what the menu entry says. A component with
+# an error or a warning is one that software centres may drop, so each fails, but one: with no
+# home in debian/control there is neither homepage nor screenshot, and AppStream 1.0 warns
+# url-homepage-missing (docs/appstream.md).
+appstream() { # UNPACKED
+  local said remarks
+  said=$(appstreamcli validate-tree --pedantic --no-net "$1" 2>&1) || true
+  remarks=$(grep -E '^ *[EW]: ' <<<"$said" || true)
+  grep -q '^Homepage:' "$source/debian/control" || remarks=$(grep -v ': url-homepage-missing$' <<<"$remarks" || true)
+  [ -z "$remarks" ] && grep -q 'Validation \(was successful\|failed\)' <<<"$said" ||
+    fail "appstreamcli finds fault with the metainfo: $said"
+  python3 - "$1" <<'PYTHON' || fail "the metainfo and the menu entry disagree (above)"
+import glob, sys, xml.etree.ElementTree as ET
+entry = dict(line.split("=", 1) for line in open(f"{sys.argv[1]}/usr/share/applications/mirovale.desktop").read().splitlines() if "=" in line)
+component = ET.parse(glob.glob(f"{sys.argv[1]}/usr/share/metainfo/*.metainfo.xml")[0]).getroot()
+said = {
+    "Name": component.findtext("name"),
+    "Comment": component.findtext("summary"),
+    "Icon": component.findtext("icon"),
+    "Categories": "".join(f"{c.text};" for c in component.iter("category")),
+    "Keywords": "".join(f"{k.text};" for k in component.iter("keyword")),
+}
+launched = component.findtext("launchable[@type='desktop-id']")
+wrong = [f"{key}: {entry.get(key)} in the menu entry, {value} in the metainfo" for key, value in said.items() if entry.get(key) != value]
+if launched != "mirovale.desktop":
+    wrong.append(f"the metainfo launches {launched}, not the menu entry mirovale.desktop")
+if wrong:
+    sys.exit("\n".join(wrong))
+PYTHON
+}
+
 case $step in
 build)
   rm -rf "$work" && mkdir -p "$work"
@@ -97,6 +128,7 @@ contents)
 ./usr/share/icons/hicolor/256x256/apps/mirovale.png
 ./usr/share/lintian/overrides/mirovale
 ./usr/share/man/man1/mirovale.1.gz
+./usr/share/metainfo/org.mirovale.mirovale.metainfo.xml
 ./usr/share/mirovale/sample.raw"
   for a in "${arches[@]}"; do
     package=$(deb "$a") unpacked=$work/unpacked-$a
@@ -117,6 +149,7 @@ $expected"
       grep -qx "$line" "$entry" || fail "the menu entry lacks the line $line: $(cat "$entry")"
     done
     said=$(desktop-file-validate "$entry" 2>&1) && [ -z "$said" ] || fail "desktop-file-validate: $said"
+    appstream "$unpacked"
     depends=$(dpkg-deb --field "$package" Depends)
     [[ $depends == *libglut3.12* && $depends == *libopengl0* ]] ||
       fail "the $a package does not depend on GLUT and GL: $depends"

@@ -57,8 +57,9 @@ deb=(build-essential $(build_depends))
 # the -dev packages of debian/control (its tools run on this machine, and are this machine's).
 arm64=(crossbuild-essential-arm64 $(build_depends cross nocheck | sed -n 's/^\(lib.*-dev\)$/\1:arm64/p'))
 # A release, beyond every build's own: git for its source, zip for its zips, apt-ftparchive
-# (apt-utils) for its repository, and gpg with its agent, which holds the key, to sign it.
-release=(git zip apt-utils gpg gpg-agent)
+# (apt-utils) for its repository, appstream-generator for the repository's AppStream data, and gpg
+# with its agent, which holds the key, to sign it.
+release=(git zip apt-utils appstream-generator gpg gpg-agent)
 # Every test: GoogleTest, and for the window tests an X server with XTest and DAMAGE, libpng for
 # the screenshot and a JSON library for Chromium's DevTools.
 tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-json3-dev xvfb)
@@ -70,17 +71,19 @@ tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-js
 #   checks the page as assistive technology reads it;
 # - chromium, firefox, webkit: each its browser (WebKitGTK's comes with its library);
 # - release: a release's, besides the page's build; Python for the loopback server apt reads it from,
-#   gpgv to check its signature as users do (apt 3 checks its own with sqv instead), and faketime
-#   to make a second release with the clock on;
+#   gpgv to check its signature as users do (apt 3 checks its own with sqv instead), faketime
+#   to make a second release with the clock on, and appstream with apt-config-icons, whose apt
+#   configuration fetches the AppStream data as a desktop's does, and whose appstreamcli reads it;
 # - debian: the package's build, native and for arm64; mmdebstrap for the bare systems, sbuild and
 #   autopkgtest to build and test in them, uidmap for their subordinate ids; lintian, blhc,
-#   devscripts' hardening-check, licensecheck and desktop-file-validate to check what comes out;
+#   devscripts' hardening-check, licensecheck, desktop-file-validate and appstreamcli (appstream)
+#   to check what comes out;
 #   git to list the source package's files.
 lanes=(linux windows web chromium firefox webkit debian release)
-debian=(mmdebstrap sbuild autopkgtest uidmap lintian blhc devscripts licensecheck desktop-file-utils git)
+debian=(mmdebstrap sbuild autopkgtest uidmap lintian blhc devscripts licensecheck desktop-file-utils appstream git)
 declare -A lane_packages=([linux]="clang-format-N" [debian]="${deb[*]} ${arm64[*]} ${debian[*]}"
   [windows]="${windows[*]} ${wine[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
-  [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3 gpgv faketime")
+  [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3 gpgv faketime appstream apt-config-icons")
 declare -A lane_holds=([linux]="the unit tests, the layout, install and configure checks and the Linux lane"
   [debian]="the Debian package, built and tested as Debian does"
   [windows]="the Windows unit tests, the Wine lane and the zip check" [web]="the page in every browser"
