@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Makes a release of this checkout with tools/release.sh and a throwaway key, and takes it as users
 # take it:
+# - the release is of a copy of the checkout whose home (debian/control's Homepage) is the loopback
+#   server, which serves the release and, beside it, the screenshot;
 # - SHA256SUMS lists the nine downloads, and sha256sum and gpgv pass on it;
 # - apt, with a configuration of its own that leaves this machine's as it is, reads the repository
 #   from a loopback HTTP server: update verifies it with nothing to say, download gives each
 #   architecture's package as SHA256SUMS lists it, source fetches and unpacks the source package,
 #   which dpkg-buildpackage builds into the very bytes of the amd64 package, and a list changed
 #   after signing is refused;
+# - the metainfo passes appstreamcli validate with no error and no warning, and the repository's
+#   AppStream data, fetched by apt as a desktop's apt fetches it, dated by the changelog alone, has
+#   appstreamcli find Mirovale before it is installed, with its summary, icon and screenshot;
 # - each package holds a program for its own architecture and the bundled terrain, and the two
 #   packages depend on the same;
 # - each zip holds its own files alone, and the tarball the files git keeps, all dated by the
@@ -14,7 +19,7 @@
 #   build's first picture;
 # - a second release, made by another user with another umask, in a deeper folder, with the clock
 #   two days on, is the same bytes: every download but the .buildinfo files (which say when and
-#   by whom the packages were built), and the repository's lists and Release file.
+#   by whom the packages were built), and the repository's lists, AppStream data and Release file.
 # First, what is refused before anything is built or removed: a clone with a change, naming it; an
 # --out folder holding anything but a release; a --url with a space or a line break; a changelog
 # dated in the future.
@@ -69,19 +74,30 @@ gpg --batch --quiet --passphrase '' --quick-gen-key 'Mirovale test release <rele
 key=$(gpg --batch --with-colons --list-secret-keys 2>/dev/null | awk -F: '$1 == "fpr" { print $10; exit }')
 gpg --batch --export "$key" >"$work/key.pgp"
 
-# The server takes any free port and says which on its first line; its folder is filled after.
-dist=$work/dist
-mkdir "$dist"
-exec 3< <(exec python3 -u -m http.server --bind 127.0.0.1 --directory "$dist" 0 2>"$work/served")
+# The server takes any free port and says which on its first line; its folder is filled after. It
+# serves the project's home: the release in dist/, and the screenshot the metainfo names.
+site=$work/site dist=$work/site/dist
+mkdir -p "$dist"
+cp "$source/docs/screenshot.png" "$site/"
+exec 3< <(exec python3 -u -m http.server --bind 127.0.0.1 --directory "$site" 0 2>"$work/served")
 server=$!
 read -r -t 30 started <&3 || fail "the loopback HTTP server did not start: $(cat "$work/served")"
 port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' <<<"$started")
-url=http://127.0.0.1:$port/apt
+home=http://127.0.0.1:$port/ url=http://127.0.0.1:$port/dist/apt
 
-"$source/tools/release.sh" --uncommitted --key "$key" --url "$url" --out "$dist" >"$work/released" 2>&1 ||
+# A copy of the checkout, changes and all, whose home is the loopback server.
+copy_checkout() { # FOLDER
+  git clone -q "$source" "$1"
+  git -C "$source" ls-files -z --cached --others --exclude-standard |
+    while IFS= read -r -d '' file; do [ ! -e "$source/$file" ] || printf '%s\0' "$file"; done |
+    (cd "$source" && xargs -0 -r cp -P --parents -t "$1")
+  git -C "$source" ls-files -z --deleted | (cd "$1" && xargs -0 -r rm -f --)
+  sed -i "s|^Standards-Version:|Homepage: $home\n&|" "$1/debian/control"
+}
+copy_checkout "$work/mirovale"
+"$work/mirovale/tools/release.sh" --uncommitted --key "$key" --url "$url" --out "$dist" >"$work/released" 2>&1 ||
   fail "the release failed: $(tail -n 40 "$work/released")"
-[ -z "$(git -C "$source" status --porcelain)" ] || grep -q "no commit's release" "$work/released" ||
-  fail "a release of a checkout with changes did not say so"
+grep -q "no commit's release" "$work/released" || fail "a release of a checkout with changes did not say so"
 cd "$dist"
 [ "$(sorted *)" = "$(sorted "${downloads[@]}" SHA256SUMS SHA256SUMS.asc apt)" ] ||
   fail "the release holds $(echo *), not ${downloads[*]}, SHA256SUMS, SHA256SUMS.asc and apt"
@@ -112,6 +128,11 @@ APT::Architecture "amd64";
 APT::Architectures { "amd64"; "arm64"; };
 APT::Sandbox::User "$(id -un)";
 CONF
+# apt fetches the AppStream data as a desktop's apt does: the lists that appstream's configuration
+# names, and the icons that apt-config-icons (which GNOME Software and Discover bring) adds. The
+# hook that refreshes this machine's own AppStream cache after an update is left out.
+cp /etc/apt/apt.conf.d/50appstream /etc/apt/apt.conf.d/60icons "$root/etc/apt/apt.conf.d/"
+echo '#clear APT::Update::Post-Invoke-Success;' >"$root/etc/apt/apt.conf.d/99no-refresh-here"
 apt_get() { APT_CONFIG=$root/apt.conf apt-get -q "$@"; }
 apt_get update >"$work/update" 2>&1 || fail "apt-get update failed: $(cat "$work/update")"
 ! grep -vE '^(Get:|Hit:|Fetched |Reading package lists)' "$work/update" ||
@@ -133,8 +154,57 @@ for arch in amd64 arm64; do
   dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mirovale/sample.raw | cmp -s - "$terrain" ||
     fail "$deb holds another terrain than the tests'"
 done
+[ "$(dpkg-deb -f "${downloads[0]}" Homepage)" = "$home" ] ||
+  fail "the package's Homepage is $(dpkg-deb -f "${downloads[0]}" Homepage), not debian/control's $home"
 [ "$(dpkg-deb -f "${downloads[0]}" Depends)" = "$(dpkg-deb -f "${downloads[1]}" Depends)" ] ||
   fail "the packages depend on different packages: $(dpkg-deb -f "${downloads[0]}" Depends) and $(dpkg-deb -f "${downloads[1]}" Depends)"
+# The metainfo, whose home is set: with no error or warning, for software centres drop a component
+# with errors. (--pedantic remarks are infos, which do not fail it; without --no-net it fetches the
+# homepage and screenshot too.)
+mkdir "$work/tree"
+dpkg-deb --extract "${downloads[0]}" "$work/tree"
+metainfo=$(echo "$work"/tree/usr/share/metainfo/*.metainfo.xml)
+id=$(basename "$metainfo" .metainfo.xml)
+appstreamcli validate-tree --pedantic "$work/tree" >"$work/validated" 2>&1 ||
+  fail "appstreamcli finds fault with the metainfo: $(cat "$work/validated")"
+# The AppStream data in the repository, dated by the changelog alone: no time of its making.
+dep11=apt/dists/stable/main/dep11
+! grep -l '^Time:' $dep11/Components-*.yml || fail "the AppStream data holds the time it was made (above)"
+for icons in $dep11/icons-*.tar; do
+  dates=$(TZ=UTC0 tar --full-time -tvf "$icons" | awk '{ print $4, $5 }' | sort -u)
+  [ -z "$dates" ] || [ "$dates" = "$(date -u -d "@$epoch" '+%F %T')" ] || fail "$icons holds files dated $dates"
+done
+# And read as appstreamcli reads it on a desktop with the repository added, before Mirovale is
+# installed: in a mount namespace whose /var/lib and /var/cache are the private root's, where apt
+# put its lists, and where the metadata of this machine's own packages is hidden.
+mkdir "$work/empty"
+as_desktop() { # COMMAND...
+  local enter=(unshare --mount)
+  [ "$(id -u)" -eq 0 ] || enter=(unshare --map-root-user --mount)
+  "${enter[@]}" bash -c 'mount --bind "$1/var/lib" /var/lib && mount --bind "$1/var/cache" /var/cache || exit
+    for hidden in /usr/share/metainfo /usr/share/swcatalog /usr/share/app-info; do
+      [ ! -d $hidden ] || mount --bind "$2" $hidden || exit
+    done
+    shift 2 && exec "$@"' _ "$root" "$work/empty" "$@"
+}
+as_desktop appstreamcli refresh --force >"$work/refreshed" 2>&1 || fail "appstreamcli refresh failed: $(cat "$work/refreshed")"
+summary=$(sed -n 's/^Comment=//p' "$work/tree/usr/share/applications/mirovale.desktop")
+as_desktop appstreamcli search heightmap >"$work/found" 2>&1
+grep -qx "Identifier: $id \[desktop-application\]" "$work/found" && grep -qx "Summary: $summary" "$work/found" ||
+  fail "appstreamcli search heightmap does not find $id, saying \"$summary\", in the repository: $(cat "$work/found")"
+as_desktop appstreamcli get "$id" --details >"$work/details" 2>&1 || fail "appstreamcli get $id failed: $(cat "$work/details")"
+icon=$(sed -n 's/^Icon: //p' "$work/details")
+[ -n "$icon" ] && [ -e "$(echo "$root"/var/lib/swcatalog/icons/*/64x64/"$icon")" ] ||
+  fail "appstreamcli has no icon of $id cached from the repository: $(cat "$work/details")"
+grep -qx "Homepage: $home" "$work/details" || fail "$id's homepage is not $home: $(cat "$work/details")"
+shot=$(sed -n '/^Default Screenshot URL:/{n;s/^ *//p}' "$work/details")
+[[ $shot == "$url/media/"*.png ]] || fail "$id's screenshot is not under $url/media/: $(cat "$work/details")"
+python3 - "$shot" <<'PYTHON' || fail "the screenshot at $shot could not be fetched, or is not 512 x 512"
+import struct, sys, urllib.request
+png = urllib.request.urlopen(sys.argv[1], timeout=30).read()
+assert png[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", png[16:24]) == (512, 512)
+PYTHON
+
 # The source, as apt source fetches it: the release's own, which builds the very same package.
 mkdir "$work/fetched"
 (cd "$work/fetched" && apt_get source mirovale >"$work/source" 2>&1) || fail "apt-get source mirovale failed: $(cat "$work/source")"
@@ -200,11 +270,7 @@ cmp -s "$work/released.png" "$work/linux.png" ||
 # same bytes.
 chmod 711 "$work"
 other=$work/other/builder/in/a/deeper/folder
-git clone -q "$source" "$other/mirovale"
-git -C "$source" ls-files -z --cached --others --exclude-standard |
-  while IFS= read -r -d '' file; do [ ! -e "$source/$file" ] || printf '%s\0' "$file"; done |
-  (cd "$source" && xargs -0 -r cp -P --parents -t "$other/mirovale")
-git -C "$source" ls-files -z --deleted | (cd "$other/mirovale" && xargs -0 -r rm -f --)
+copy_checkout "$other/mirovale"
 mkdir "$work/other/home"
 if [ "$(id -u)" -eq 0 ]; then
   chown -R nobody:nogroup "$work/other"
@@ -216,7 +282,8 @@ fi
   exec faketime -f +2d tools/release.sh --uncommitted --url "$2" --out "$3"' _ "$other/mirovale" "$url" "$work/other/dist" \
   >"$work/other/released" 2>&1 || fail "the second release failed: $(tail -n 40 "$work/other/released")"
 for file in "${downloads[@]}" apt/dists/stable/main/{binary-amd64,binary-arm64}/Packages{,.gz} \
-  apt/dists/stable/main/source/Sources{,.gz} apt/dists/stable/Release; do
+  apt/dists/stable/main/source/Sources{,.gz} apt/dists/stable/main/dep11/* $(find apt/media -type f) \
+  apt/dists/stable/Release; do
   [[ $file == *.buildinfo ]] || cmp -s "$file" "$work/other/dist/$file" ||
     fail "released by another user, with umask 002, in $other, two days on, $file is not the same bytes"
 done

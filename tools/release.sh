@@ -44,7 +44,7 @@ while [ $# -gt 0 ]; do
   shift 2
 done
 # The address goes into the sources file as it is, so it is one http or https URL and nothing more.
-[[ $url =~ ^https?://[^[:space:]]+$ ]] || {
+[[ $url =~ ^https?://[^[:space:]\"\\]+$ ]] || {
   echo "$0: --url names the address that apt/ is published at, an http:// or https:// URL" >&2
   usage
 }
@@ -101,6 +101,45 @@ for preset in windows web; do
   cmake --build --preset $preset -j "$(nproc)"
 done
 
+# What software centres list: appstream-generator reads the packages' metainfo and menu entries, as
+# it does Debian's archive, and writes the DEP-11 data where apt looks for it, main/dep11/, with the
+# icons at each size and, where the metainfo's screenshot can be fetched now, its media under
+# media/. Its icon tarballs take their files' times, so those are set to the changelog's first and
+# the data written again: the same bytes whoever releases it, and whenever. apt keeps a list only
+# where Release names it uncompressed too, as Debian's does, so each list is also written so.
+appstream_data() { # APT
+  local asgen=$stage/appstream data
+  mkdir -p "$asgen"
+  cat >"$asgen/asgen-config.json" <<CONFIG
+{
+  "ProjectName": "Mirovale",
+  "ArchiveRoot": "$1",
+  "MediaBaseUrl": "$url/media",
+  "Backend": "Debian",
+  "Suites": { "stable": { "sections": ["main"], "architectures": ["amd64", "arm64"] } },
+  "Icons": { "48x48": { "cached": true }, "64x64": { "cached": true }, "128x128": { "cached": true } },
+  "Features": { "metadataTimestamps": false, "optimizePNGSize": false }
+}
+CONFIG
+  local made=(appstream-generator --workspace "$asgen" --config "$asgen/asgen-config.json")
+  "${made[@]}" run stable >"$asgen/run.log" 2>&1 && find "$asgen/export/media" -type f -exec touch -d "@$epoch" {} + &&
+    chmod -R u=rwX,go=rX "$asgen/export/media" && "${made[@]}" publish stable >>"$asgen/run.log" 2>&1 || {
+    tail -n 20 "$asgen/run.log" >&2
+    echo "appstream-generator could not make the AppStream data: above are the last lines of what it said." >&2
+    exit 1
+  }
+  data=$asgen/export/data/stable/main
+  mkdir -p "$1/dists/stable/main/dep11"
+  cp "$data"/Components-*.yml.* "$data"/icons-*.tar.gz "$1/dists/stable/main/dep11/"
+  for list in "$1"/dists/stable/main/dep11/*.gz; do gzip -d -c "$list" >"${list%.gz}"; done
+  [ ! -d "$asgen/export/media/stable" ] || { mkdir -p "$1/media" && cp -R "$asgen/export/media/stable" "$1/media/"; }
+  home=$(dpkg-deb --field "$out/${debian[0]}" Homepage)
+  if [ -n "$home" ] && ! grep -q '^Screenshots:' "$1/dists/stable/main/dep11/Components-amd64.yml"; then
+    echo "No screenshot could be fetched from the home, $home, so software centres will show none:" \
+      "publish docs/screenshot.png there as screenshot.png, and release again."
+  fi
+}
+
 rm -rf "$out"
 mkdir -p "$out"
 debian=(mirovale_"$version"_amd64.deb mirovale_"$version"_arm64.deb mirovale_"$version".dsc mirovale_"$version".tar.xz
@@ -140,6 +179,7 @@ done
 for list in "$apt"/dists/stable/main/binary-*/Packages "$apt"/dists/stable/main/source/Sources; do
   gzip -9 -n -k "$list"
 done
+appstream_data "$apt"
 release_date=$(LC_ALL=C date -u -d "@$epoch" '+%a, %d %b %Y %H:%M:%S UTC')
 apt-ftparchive -o APT::FTPArchive::Release::Origin=Mirovale -o APT::FTPArchive::Release::Label=Mirovale \
   -o APT::FTPArchive::Release::Suite=stable \
