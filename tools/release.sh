@@ -11,7 +11,7 @@
 # | mirovale-V.tar.gz                              | the commit's files, in a folder mirovale-V/   |
 # | SHA256SUMS, SHA256SUMS.asc                     | their checksums, and those signed with KEY    |
 # | apt/                                           | an apt repository of both packages and their  |
-# |                                                | source, signed                                |
+# |                                                | source, with AppStream data, signed           |
 #
 # Each zip carries the licence, LICENSE.txt, in its folder. V is the version at the top of
 # debian/changelog, and every time in the zips and the tarballs is the date there: the same commit
