@@ -169,9 +169,9 @@ appstreamcli validate-tree --pedantic "$work/tree" >"$work/validated" 2>&1 ||
   fail "appstreamcli finds fault with the metainfo: $(cat "$work/validated")"
 # The AppStream data in the repository, dated by the changelog alone: no time of its making.
 dep11=apt/dists/stable/main/dep11
-! grep -l '^Time:' $dep11/Components-*.yml || fail "the AppStream data holds the time it was made (above)"
-for icons in $dep11/icons-*.tar; do
-  dates=$(TZ=UTC0 tar --full-time -tvf "$icons" | awk '{ print $4, $5 }' | sort -u)
+! zgrep -l '^Time:' $dep11/Components-*.yml.gz || fail "the AppStream data holds the time it was made (above)"
+for icons in $dep11/icons-*.tar.gz; do
+  dates=$(TZ=UTC0 tar --full-time -tvzf "$icons" | awk '{ print $4, $5 }' | sort -u)
   [ -z "$dates" ] || [ "$dates" = "$(date -u -d "@$epoch" '+%F %T')" ] || fail "$icons holds files dated $dates"
 done
 # And read as appstreamcli reads it on a desktop with the repository added, before Mirovale is
