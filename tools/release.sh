@@ -104,9 +104,8 @@ done
 # What software centres list: appstream-generator reads the packages' metainfo and menu entries, as
 # it does Debian's archive, and writes the DEP-11 data where apt looks for it, main/dep11/, with the
 # icons at each size and, where the metainfo's screenshot can be fetched now, its media under
-# media/. Its icon tarballs take their files' times and modes, so those are set to the changelog's
-# date and 644 first, and the data written again: the same bytes whoever releases it, and
-# whenever. apt keeps a list only where Release names it uncompressed too, as Debian's does, so
+# media/. Its icon tarballs take their files' times, so those are set to the changelog's date
+# first, and the data written again: the same bytes whoever releases it, and whenever. apt keeps a list only where Release names it uncompressed too, as Debian's does, so
 # each list is also written so.
 appstream_data() { # APT
   local asgen=$stage/appstream data
@@ -124,7 +123,7 @@ appstream_data() { # APT
 CONFIG
   local made=(appstream-generator --workspace "$asgen" --config "$asgen/asgen-config.json")
   "${made[@]}" run stable >"$asgen/run.log" 2>&1 &&
-    find "$asgen/export/media" -type f -exec chmod 644 {} + -exec touch -d "@$epoch" {} + &&
+    find "$asgen/export/media" -type f -exec touch -d "@$epoch" {} + &&
     "${made[@]}" publish stable >>"$asgen/run.log" 2>&1 || {
     tail -n 20 "$asgen/run.log" >&2
     echo "appstream-generator could not make the AppStream data: above are the last lines of what it said." >&2
