@@ -105,8 +105,8 @@ done
 # it does Debian's archive, and writes the DEP-11 data where apt looks for it, main/dep11/, with the
 # icons at each size and, where the metainfo's screenshot can be fetched now, its media under
 # media/. Its icon tarballs take their files' times, so those are set to the changelog's date
-# first, and the data written again: the same bytes whoever releases it, and whenever. apt keeps a list only where Release names it uncompressed too, as Debian's does, so
-# each list is also written so.
+# first, and the data written again: the same bytes whoever releases it, and whenever. apt keeps a
+# list only where Release names it uncompressed too, as Debian's does, so each is also written so.
 appstream_data() { # APT
   local asgen=$stage/appstream data
   mkdir -p "$asgen"
