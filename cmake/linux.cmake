@@ -51,7 +51,8 @@ list(JOIN MIROVALE_ENTRY_KEYWORDS "\n" MIROVALE_KEYWORDS)
 # none until the project has a home. With one, the metadata names it, and a screenshot published
 # there as screenshot.png (docs/screenshot.png), which AppStream needs at an address of its own.
 file(READ ${PROJECT_SOURCE_DIR}/debian/control control)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS debian/control ${PACKAGING_DIR}/mirovale.desktop)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  debian/control ${PACKAGING_DIR}/mirovale.desktop ${PACKAGING_DIR}/mirovale.metainfo.xml)
 set(MIROVALE_HOME_ELEMENTS "")
 if(control MATCHES "\nHomepage:[ \t]*([^\n]*)")
   set(home "${CMAKE_MATCH_1}")
@@ -105,5 +106,6 @@ foreach(line IN LISTS changelog)
 endforeach()
 string(STRIP "${MIROVALE_RELEASES}" MIROVALE_RELEASES)
 string(PREPEND MIROVALE_RELEASES "    ")
-configure_file(${PACKAGING_DIR}/mirovale.metainfo.xml ${CMAKE_BINARY_DIR}/${MIROVALE_APPSTREAM_ID}.metainfo.xml @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/${MIROVALE_APPSTREAM_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+set(metainfo ${CMAKE_BINARY_DIR}/${MIROVALE_APPSTREAM_ID}.metainfo.xml)
+configure_file(${PACKAGING_DIR}/mirovale.metainfo.xml ${metainfo} @ONLY)
+install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

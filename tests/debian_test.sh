@@ -52,7 +52,8 @@ appstream() { # UNPACKED
     fail "appstreamcli finds fault with the metainfo: $said"
   python3 - "$1" <<'PYTHON' || fail "the metainfo and the menu entry disagree (above)"
 import glob, sys, xml.etree.ElementTree as ET
-entry = dict(line.split("=", 1) for line in open(f"{sys.argv[1]}/usr/share/applications/mirovale.desktop").read().splitlines() if "=" in line)
+lines = open(f"{sys.argv[1]}/usr/share/applications/mirovale.desktop").read().splitlines()
+entry = dict(line.split("=", 1) for line in lines if "=" in line)
 component = ET.parse(glob.glob(f"{sys.argv[1]}/usr/share/metainfo/*.metainfo.xml")[0]).getroot()
 said = {
     "Name": component.findtext("name"),
@@ -62,7 +63,8 @@ said = {
     "Keywords": "".join(f"{k.text};" for k in component.iter("keyword")),
 }
 launched = component.findtext("launchable[@type='desktop-id']")
-wrong = [f"{key}: {entry.get(key)} in the menu entry, {value} in the metainfo" for key, value in said.items() if entry.get(key) != value]
+wrong = [f"{key}: {entry.get(key)} in the menu entry, {value} in the metainfo"
+         for key, value in said.items() if entry.get(key) != value]
 if launched != "mirovale.desktop":
     wrong.append(f"the metainfo launches {launched}, not the menu entry mirovale.desktop")
 if wrong:
