@@ -108,7 +108,7 @@ done
 # first, and the data written again: the same bytes whoever releases it, and whenever. apt keeps a
 # list only where Release names it uncompressed too, as Debian's does, so each is also written so.
 appstream_data() { # APT
-  local asgen=$stage/appstream data
+  local asgen=$stage/appstream data home
   mkdir -p "$asgen"
   cat >"$asgen/asgen-config.json" <<CONFIG
 {
