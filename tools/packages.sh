@@ -75,12 +75,13 @@ tests=(libgtest-dev libx11-dev libxtst-dev libxdamage-dev libpng-dev nlohmann-js
 #   to make a second release with the clock on, and appstream with apt-config-icons, whose apt
 #   configuration fetches the AppStream data as a desktop's does, and whose appstreamcli reads it;
 # - debian: the package's build, native and for arm64; mmdebstrap for the bare systems, sbuild and
-#   autopkgtest to build and test in them, uidmap for their subordinate ids; lintian, blhc,
+#   autopkgtest to build and test in them, uidmap for their subordinate ids and iproute2, whose ip
+#   brings up their loopback (sbuild 0.89, Debian 13's, needs it); lintian, blhc,
 #   devscripts' hardening-check, licensecheck, desktop-file-validate and appstreamcli (appstream)
 #   to check what comes out;
 #   git to list the source package's files.
 lanes=(linux windows web chromium firefox webkit debian release)
-debian=(mmdebstrap sbuild autopkgtest uidmap lintian blhc devscripts licensecheck desktop-file-utils appstream git)
+debian=(mmdebstrap sbuild autopkgtest uidmap iproute2 lintian blhc devscripts licensecheck desktop-file-utils appstream git)
 declare -A lane_packages=([linux]="clang-format-N" [debian]="${deb[*]} ${arm64[*]} ${debian[*]}"
   [windows]="${windows[*]} ${wine[*]} googletest" [web]="${web[*]} npm" [chromium]=chromium [firefox]=firefox-esr
   [webkit]=libwebkit2gtk-4.1-0 [release]="${deb[*]} ${windows[*]} ${arm64[*]} ${release[*]} python3 gpgv faketime appstream apt-config-icons")
