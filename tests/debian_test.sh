@@ -104,7 +104,13 @@ sbuild)
 lintian)
   packages=("$dsc")
   for a in "${arches[@]}"; do packages+=("$(deb "$a")"); done
-  said=$(lintian --info --pedantic $([ "$(id -u)" -ne 0 ] || echo --allow-root) \
+  # Without a home, AppStream 1.0's validator warns url-homepage-missing, and Debian 13's lintian,
+  # which runs it, says so (12's has no such tag); the contents step validates the metainfo itself,
+  # allowing that warning alone.
+  quiet=() tag=appstream-metadata-validation-failed
+  grep -q '^Homepage:' "$source/debian/control" || ! lintian-explain-tags $tag >/dev/null 2>&1 ||
+    quiet=(--suppress-tags $tag)
+  said=$(lintian --info --pedantic $([ "$(id -u)" -ne 0 ] || echo --allow-root) "${quiet[@]}" \
     "${packages[@]}" 2>&1) || fail "lintian failed: $said"
   [ -z "$said" ] || fail "lintian has this to say of ${packages[*]##*/}:
 $said"
