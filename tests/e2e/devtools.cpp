@@ -1,5 +1,7 @@
 #include "devtools.h"
 
+#include "deadlines.h"
+
 #include <chrono>
 #include <poll.h>
 #include <stdexcept>
@@ -79,9 +81,11 @@ std::vector<json> DevTools::waitFor(const std::string& method) {
     }
 }
 
-// The next message, within 30 seconds of asking for awaited.
+// The next message, within the deadline of asking for awaited.
 json DevTools::receive(const std::string& awaited) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                               std::chrono::duration<double>(kDeadlineSeconds));
     for (;;) {
         if (const size_t end = received_.find('\0'); end != std::string::npos) {
             const json message = json::parse(received_.substr(0, end));

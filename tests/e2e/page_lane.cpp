@@ -38,6 +38,21 @@ const char* const kDrawnSignal = R"(<script>
     seen = canvas.width;
     requestAnimationFrame(look);
   });
+  // Said two animation frames after the pointer last moved, with where it went: events come in
+  // the order they were sent, and the program draws what they ask for at the next animation frame,
+  // so by then it has drawn what every event before the move asked for. Said whether the program
+  // runs or not.
+  var moved = '', frames = 0;
+  window.addEventListener('mousemove', function(event) {
+    moved = event.clientX + ',' + event.clientY;
+    frames = 0;
+  }, true);
+  (function tell() {
+    if (moved && ++frames == 2) {
+      fetch('.seen?' + moved, {cache: 'no-store'}).catch(function() {});
+    }
+    requestAnimationFrame(tell);
+  })();
 })();
 </script>
 )";
@@ -77,19 +92,23 @@ public:
     }
     std::optional<bool> drawn(int side, double timeoutSeconds) override {
         const auto start = std::chrono::steady_clock::now();
-        const std::string signal =
-            std::string("GET ") + kPageFolder + ".drawn?"; // "GET /.../.drawn?512&lines"
-        std::string request;
         while (side_ != side) {
-            if (!readLine(requests_, request, timeoutSeconds - secondsSince(start))) {
+            if (!heard(timeoutSeconds - secondsSince(start))) {
                 return std::nullopt;
-            }
-            if (request.rfind(signal, 0) == 0) {
-                side_ = std::stoi(request.substr(signal.size()));
-                lines_ = request.find("&lines") != std::string::npos;
             }
         }
         return lines_;
+    }
+    // Without its server the page cannot say so: it is taken to have seen the move.
+    bool seen(int x, int y, double timeoutSeconds) override {
+        const auto start = std::chrono::steady_clock::now();
+        const std::string move = std::to_string(x) + "," + std::to_string(y);
+        while (server_ && seen_ != move) {
+            if (!heard(timeoutSeconds - secondsSince(start))) {
+                return false;
+            }
+        }
+        return true;
     }
     void loadsAgain() override { side_ = -1; }
     void serve(bool on) override {
@@ -98,7 +117,7 @@ public:
             close(requests_);
             std::string port;
             std::tie(server_, requests_) = serveFolder(dir(), port_);
-            if (!readLine(requests_, port, 20.0)) {
+            if (!readLine(requests_, port, kHelperSeconds)) {
                 throw std::runtime_error("the web server did not start again on port " + port_);
             }
         }
@@ -108,12 +127,30 @@ public:
     std::unique_ptr<DevTools> devtools_;
 
 private:
+    // Takes the next thing the page says to its server: "GET /.../.drawn?512&lines" or
+    // "GET /.../.seen?1,5"; false where nothing comes in time.
+    bool heard(double timeoutSeconds) {
+        std::string request;
+        if (!readLine(requests_, request, timeoutSeconds)) {
+            return false;
+        }
+        const std::string said = std::string("GET ") + kPageFolder;
+        if (request.rfind(said + ".drawn?", 0) == 0) {
+            side_ = std::stoi(request.substr(said.size() + 7));
+            lines_ = request.find("&lines") != std::string::npos;
+        } else if (request.rfind(said + ".seen?", 0) == 0) {
+            seen_ = request.substr(said.size() + 6);
+        }
+        return true;
+    }
+
     const PageLane& lane_;
     std::string port_;
     std::unique_ptr<Process> server_;
     int requests_; // the server's output: the port it listens on, then each request, a line each
     int side_ = -1;
     bool lines_ = false;
+    std::string seen_; // where the page last said the pointer went
 };
 
 std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std::string& display,
@@ -138,7 +175,7 @@ std::unique_ptr<ViewerProcess> PageLane::start(const std::string& dir, const std
     }
     auto server = serveFolder(dir, "0");
     std::string port;
-    if (!readLine(server.second, port, 20.0)) {
+    if (!readLine(server.second, port, kHelperSeconds)) {
         throw std::runtime_error("the web server did not start");
     }
     const std::string profile = dir + "/browser";

@@ -9,7 +9,8 @@ inline const char* const kPageFolder = "/maps/mirovale/";
 // The web build's page in a browser, served from the viewer's folder, with its sample.raw, by
 // serve.py on the loopback, at kPageFolder, with the caching a static host sends. The page is
 // served with a few lines more, which tell the server each time its program has drawn at a new
-// size; what it prints is what its console says.
+// size, and when the page has caught up with a pointer move; what it prints is what its console
+// says.
 class PageLane : public Lane {
 public:
     unsigned abilities() const override { return Platform | Mouse | Page | OtherThanLinux; }

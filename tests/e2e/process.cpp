@@ -5,8 +5,11 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <linux/sockios.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -63,9 +66,9 @@ Process::Process(const std::vector<std::string>& argv, const std::function<void(
 }
 
 Process::~Process() {
-    if (running() && kill(pid_, SIGTERM) == 0 && waitForExit(3.0) == -1) {
+    if (running() && kill(pid_, SIGTERM) == 0 && waitForExit(kStopSeconds) == -1) {
         kill(pid_, SIGKILL);
-        waitForExit(3.0);
+        waitForExit(kStopSeconds);
     }
     // Whatever a browser left running.
     if (group_ > 0) {
@@ -95,6 +98,43 @@ int Process::waitForExit(double timeoutSeconds) {
     return pid_ > 0 ? -1 : status_;
 }
 
+bool Process::idle() const {
+    if (pid_ <= 0) {
+        return true;
+    }
+    const std::string process = "/proc/" + std::to_string(pid_);
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(process + "/task", error)) {
+        // "pid (name) S ...": the state follows the name, which may hold anything.
+        const std::vector<uint8_t> stat = readFile(task.path().string() + "/stat");
+        const std::string line(stat.begin(), stat.end());
+        const size_t name = line.rfind(')');
+        if (name == std::string::npos || line.compare(name, 3, ") S") != 0) {
+            return false;
+        }
+    }
+    const int self = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+    bool quiet = true;
+    for (const auto& fd : std::filesystem::directory_iterator(process + "/fd", error)) {
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        const bool socket = target.rfind("socket:", 0) == 0;
+        if (self < 0 || !(socket || target.rfind("pipe:", 0) == 0)) {
+            continue;
+        }
+        const int copy = static_cast<int>(syscall(SYS_pidfd_getfd, self, std::stoi(fd.path().filename()), 0));
+        int unread = 0, unsent = 0;
+        if (copy >= 0) {
+            quiet = quiet && ioctl(copy, FIONREAD, &unread) == 0 && unread == 0 &&
+                    (!socket || (ioctl(copy, SIOCOUTQ, &unsent) == 0 && unsent == 0));
+            close(copy);
+        }
+    }
+    if (self >= 0) {
+        close(self);
+    }
+    return quiet;
+}
+
 // -displayfd lets the server take the first free display number and say which, once it takes
 // connections.
 XServer::XServer() {
@@ -107,7 +147,7 @@ XServer::XServer() {
                     [&] { close(says[0]); });
     close(says[1]);
     std::string number;
-    const bool said = readLine(says[0], number, 20.0);
+    const bool said = readLine(says[0], number, kHelperSeconds);
     close(says[0]);
     if (!said) {
         throw std::runtime_error("cannot start " XVFB_PATH);

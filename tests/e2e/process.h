@@ -1,5 +1,7 @@
 #pragma once
 
+#include "deadlines.h"
+
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -29,6 +31,11 @@ public:
     // The exit status once it has ended within timeoutSeconds; -1 if still running then.
     int waitForExit(double timeoutSeconds);
     bool running() { return waitForExit(0.0) == -1; }
+    // Whether it has taken in everything sent to it and done with it: each of its threads asleep,
+    // nothing on its sockets and pipes left for it to read, and nothing it sent there left unread
+    // by the other end. Where this system will not show another process's sockets, its threads
+    // alone tell.
+    bool idle() const;
 
 private:
     pid_t pid_ = -1;
@@ -62,6 +69,9 @@ public:
     // it drew lines; nothing where the deadline passed first. A desktop program says nothing: its
     // frames are known from its window alone.
     virtual std::optional<bool> drawn(int, double) { return std::nullopt; }
+    // Waits until a page says it has seen the pointer move to (x, y), in CSS pixels, and drawn
+    // what came before; false where the deadline passed first. A desktop program says nothing.
+    virtual bool seen(int, int, double) { return true; }
     // Forgets what the page said, as it loads again.
     virtual void loadsAgain() {}
     // Stops a page's web server, as a network goes away, or starts it again as it was.

@@ -9,6 +9,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <iostream>
 #include <poll.h>
 #include <stdexcept>
 
@@ -16,24 +17,14 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// A frame reaches the window as several changes: a GL swap writes it in bands, a browser paints
-// its layers one after another and shows a page's frames one animation frame apart, and a drag of
-// several moves is drawn as several frames. The window is taken to show its last frame once it has
-// gone this long without a change. The longest gap between changes seen within such a run was
-// 0.21 s (Wine and Firefox, with two builds and other browsers running alongside). It is the one
-// pause the tests know, and it only ever ends a wait that an event began.
-constexpr double kQuietSeconds = 0.3;
-// How long the viewer may take to do what a test waits for before the test looks all the same.
-constexpr double kDeadlineSeconds = 30.0;
-
 // A request on a window that has gone fails its call instead of ending the test process.
 int ignoreXError(Display*, XErrorEvent*) { return 0; }
 
 } // namespace
 
 Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio,
-                 const std::string& dpi)
-    : lane_(lane), display_(nullptr, XCloseDisplay), ratio_(pixelRatio) {
+                 const std::string& dpi, double deadlineSeconds)
+    : lane_(lane), display_(nullptr, XCloseDisplay), ratio_(pixelRatio), deadline_(deadlineSeconds) {
     prepare(dir_);
     const std::string name = lane.display().empty() ? x_.emplace().display() : lane.display();
     display_.reset(XOpenDisplay(name.c_str()));
@@ -51,7 +42,7 @@ Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& pr
     // The one top-level window the viewer shows, once it is mapped: no other client shows one here.
     const Clock::time_point start = Clock::now();
     for (std::vector<unsigned long> shown; (shown = shownWindows()).size() != 1; damaged(0.2)) {
-        if (shown.size() > 1 || !viewer_->running() || secondsSince(start) > kDeadlineSeconds) {
+        if (shown.size() > 1 || !viewer_->running() || secondsSince(start) > deadline_) {
             throw std::runtime_error("the viewer shows " + std::to_string(shown.size()) +
                                      " windows; it printed: " + viewer_->printed());
         }
@@ -59,13 +50,13 @@ Session::Session(const Lane& lane, const std::function<void(const TempDir&)>& pr
     window_ = shownWindows()[0];
     pageSide_ = lane.side(pixelRatio);
     while (pageSide_ > 0 && size() != std::make_pair(pageSide_, pageSide_)) {
-        if (secondsSince(start) > kDeadlineSeconds) {
+        if (secondsSince(start) > deadline_) {
             throw std::runtime_error("the window keeps another size than " + std::to_string(pageSide_));
         }
         XMoveResizeWindow(display, window_, 0, 0, pageSide_, pageSide_);
         XEvent configured;
         while (!XCheckTypedWindowEvent(display, window_, ConfigureNotify, &configured) &&
-               secondsSince(start) <= kDeadlineSeconds) {
+               secondsSince(start) <= deadline_) {
             pollfd readable = {ConnectionNumber(display), POLLIN, 0};
             poll(&readable, 1, 100);
         }
@@ -93,8 +84,8 @@ std::vector<unsigned long> Session::shownWindows() {
 }
 
 // Every top-level window is watched from its making, before anything can be drawn in it, for
-// changes to its pixels (one notice until they are taken note of) and to its size. Only the
-// viewer's windows are on this server.
+// changes to its pixels (one notice until they are taken note of), to its size, and for its going.
+// Only the viewer's windows are on this server.
 bool Session::damaged(double timeoutSeconds) {
     Display* display = display_.get();
     const Clock::time_point start = Clock::now();
@@ -105,6 +96,8 @@ bool Session::damaged(double timeoutSeconds) {
             if (event.type == CreateNotify && event.xcreatewindow.parent == DefaultRootWindow(display)) {
                 XDamageCreate(display, event.xcreatewindow.window, XDamageReportNonEmpty);
                 XSelectInput(display, event.xcreatewindow.window, StructureNotifyMask);
+            } else if (event.type == UnmapNotify || event.type == DestroyNotify) {
+                return true;
             } else if (event.type == damageEvent_ + XDamageNotify) {
                 XDamageSubtract(display, reinterpret_cast<const XDamageNotifyEvent*>(&event)->damage, None,
                                 None);
@@ -120,18 +113,41 @@ bool Session::damaged(double timeoutSeconds) {
     }
 }
 
+// The window shows the last frame once the viewer has caught up with everything sent to it, and
+// the window has had no change for a quiet spell since.
 Image Session::picture() {
     const Clock::time_point start = Clock::now();
-    while (damaged(kQuietSeconds) && secondsSince(start) < kDeadlineSeconds) {
+    for (bool settled = false; !settled && secondsSince(start) < deadline_;) {
+        settled = caughtUp(deadline_ - secondsSince(start));
+        while (damaged(kQuietSeconds) && secondsSince(start) < deadline_) {
+            settled = false;
+        }
+        // A desktop viewer that the server's answers woke may have more of its frame to send.
+        settled = settled && (lane_.can(Page) || viewer_->idle());
     }
     return capture();
+}
+
+// A desktop viewer has caught up once it sleeps with nothing left to read. A page says so a frame
+// after it has seen the pointer move to a mark, sent after everything else: a new one each time,
+// at the window's left edge, where no drag goes; no program there answers a move without a button.
+bool Session::caughtUp(double timeoutSeconds) {
+    if (!lane_.can(Page)) {
+        // What it sent before it slept has been read, but the X server may not have drawn it yet.
+        const bool idle = viewer_->idle();
+        sent();
+        return idle;
+    }
+    const int mark = 1 + static_cast<int>(++marks_ % 256);
+    movePointer(ratio_, mark * ratio_);
+    return viewer_->seen(1, mark, timeoutSeconds);
 }
 
 Image Session::firstPicture() {
     // A desktop viewer's first frame is the first change to its window; a page says when it has
     // drawn. One that never gets that far is judged by what it shows all the same.
     if (!pageShown() && !changed_) {
-        damaged(kDeadlineSeconds);
+        damaged(deadline_);
     }
     return picture();
 }
@@ -141,7 +157,7 @@ Image Session::firstPicture() {
 // own background, every pixel lit, until it first shows the page), and nothing outside the canvas
 // (where the page laid out at another size shows). Frames that are not are waited past.
 bool Session::pageShown() {
-    const std::optional<bool> lines = viewer_->drawn(pageSide_, kDeadlineSeconds);
+    const std::optional<bool> lines = viewer_->drawn(pageSide_, deadline_);
     const Clock::time_point start = Clock::now();
     for (Image shown = capture(); lines; shown = capture()) {
         const LitArea lit = litArea(shown);
@@ -149,7 +165,7 @@ bool Session::pageShown() {
             lit.bottom < pageSide_) {
             return true;
         }
-        if (!damaged(kDeadlineSeconds - secondsSince(start))) {
+        if (!damaged(deadline_ - secondsSince(start))) {
             break;
         }
     }
@@ -166,7 +182,7 @@ Image Session::pageLoadedAgain(const std::function<void()>& loadAgain) {
 Image Session::pictureChangedFrom(const Image& before) {
     const Clock::time_point start = Clock::now();
     Image shown = picture();
-    while (shown == before && damaged(kDeadlineSeconds - secondsSince(start))) {
+    while (shown == before && damaged(deadline_ - secondsSince(start))) {
         shown = picture();
     }
     return shown;
@@ -200,7 +216,7 @@ std::pair<int, int> Session::size() {
 
 void Session::resize(int width, int height) {
     XResizeWindow(display_.get(), window_, width, height);
-    XSync(display_.get(), False);
+    sent();
     // A page shows its canvas at most 512 CSS pixels square, and whole.
     pageSide_ = std::min({512 * ratio_, width, height});
     pageShown();
@@ -259,7 +275,15 @@ void Session::movePointer(int x, int y) {
     Window child = 0;
     XTranslateCoordinates(display, window_, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
     XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
-    XSync(display, False);
+    sent();
+}
+
+// The X server takes in the input the requests before make, and writes out the events it makes of
+// it, before it reads a later request from any client: once a round trip has come back, a second
+// one comes back only once those events are on their way to the viewer.
+void Session::sent() {
+    XSync(display_.get(), False);
+    XSync(display_.get(), False);
 }
 
 void Session::drag(int button, const Path& path) {
@@ -290,7 +314,7 @@ void Session::drag(int button, const Path& path) {
         movePointer(path[k].first, path[k].second);
     }
     XTestFakeButtonEvent(display_.get(), button, False, CurrentTime);
-    XSync(display_.get(), False);
+    sent();
 }
 
 void Session::touch(const std::string& type, const std::vector<Finger>& fingers) {
@@ -323,7 +347,7 @@ void Session::pressKeys(const std::vector<std::string>& keys) {
             XTestFakeKeyEvent(display, shift, False, CurrentTime);
         }
     }
-    XSync(display, False);
+    sent();
 }
 
 Image Session::screenshot() {
@@ -351,7 +375,27 @@ int Session::closeWindow() {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window_, False, NoEventMask, &event);
     XSync(display, False);
-    return viewer_->waitForExit(kDeadlineSeconds);
+    if (!lane_.can(Page)) {
+        return viewer_->waitForExit(deadline_);
+    }
+    // A browser takes its window down once the page has unloaded: a page that asks first
+    // (beforeunload) keeps it up, showing the question. How soon the browser itself ends after
+    // that is its own business; one that takes too long is stopped, and named.
+    const Clock::time_point start = Clock::now();
+    XWindowAttributes attributes;
+    while (XGetWindowAttributes(display, window_, &attributes) && attributes.map_state == IsViewable) {
+        if (secondsSince(start) > deadline_) {
+            return -1;
+        }
+        damaged(deadline_ - secondsSince(start));
+    }
+    const int status = viewer_->waitForExit(kBrowserEndSeconds);
+    if (status == -1) {
+        std::cout << "[   NOTE   ] " << lane_.name() << " had not ended " << secondsSince(start)
+                  << " s after its window closed, its page unloaded: it is stopped\n";
+        return 0;
+    }
+    return status;
 }
 
 Image decodePng(const std::vector<uint8_t>& bytes) {

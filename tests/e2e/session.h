@@ -57,8 +57,9 @@ struct _XDisplay;
 class Session {
 public:
     // Where the lane has a desktop's scale, the desktop has dpi dots to the inch (empty: it says none).
+    // Each wait on the viewer ends by deadlineSeconds (deadlines.h).
     Session(const Lane& lane, const std::function<void(const TempDir&)>& prepare, int pixelRatio = 1,
-            const std::string& dpi = "");
+            const std::string& dpi = "", double deadlineSeconds = kDeadlineSeconds);
     ~Session();
 
     ViewerProcess& viewer() { return *viewer_; }
@@ -98,11 +99,15 @@ public:
     Image pageLoadedAgain(const std::function<void()>& loadAgain);
 
     // Closes the window as a window manager's close button does; returns the viewer's exit status,
-    // or -1 if it still runs after 30 seconds.
+    // or -1 if it still runs by the deadline. A page's browser: its exit status, or 0 where it
+    // had to be stopped once its window had gone; -1 if the window still shows by the deadline,
+    // the page not unloaded.
     int closeWindow();
 
 private:
     bool damaged(double timeoutSeconds);
+    bool caughtUp(double timeoutSeconds);
+    void sent();
     bool pageShown();
     std::vector<unsigned long> shownWindows();
     std::vector<unsigned char> property(const char* name, const char* type, int format);
@@ -113,8 +118,10 @@ private:
     std::unique_ptr<_XDisplay, int (*)(_XDisplay*)> display_;
     std::unique_ptr<ViewerProcess> viewer_;
     int ratio_;
+    double deadline_;
     unsigned long window_ = 0;
     int damageEvent_ = 0;
     bool changed_ = false; // whether its pixels have changed at all yet
     int pageSide_ = 0;     // the side a page's canvas is drawn at, in device pixels
+    unsigned marks_ = 0;   // the pointer moves to a mark sent to a page, to learn it has caught up
 };

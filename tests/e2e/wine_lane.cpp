@@ -30,7 +30,7 @@ public:
             ViewerProcess script(dir, display,
                                  {WINE_SERVER_SCRIPT, "dpi", MIROVALE_WINDOWS_BUILD "/wine", WINE_PATH,
                                   WINESERVER_PATH, wanted});
-            if (script.waitForExit(60.0) != 0) {
+            if (script.waitForExit(kWineDpiSeconds) != 0) {
                 throw std::runtime_error("cannot set the Wine lane's DPI to " + wanted);
             }
         }
