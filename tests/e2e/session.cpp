@@ -375,8 +375,9 @@ int Session::closeWindow() {
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display, window_, False, NoEventMask, &event);
     XSync(display, False);
+    // However long its start was given, a viewer ends as soon as any other.
     if (!lane_.can(Page)) {
-        return viewer_->waitForExit(deadline_);
+        return viewer_->waitForExit(kDeadlineSeconds);
     }
     // A browser takes its window down once the page has unloaded: a page that asks first
     // (beforeunload) keeps it up, showing the question. How soon the browser itself ends after
@@ -384,10 +385,10 @@ int Session::closeWindow() {
     const Clock::time_point start = Clock::now();
     XWindowAttributes attributes;
     while (XGetWindowAttributes(display, window_, &attributes) && attributes.map_state == IsViewable) {
-        if (secondsSince(start) > deadline_) {
+        if (secondsSince(start) > kDeadlineSeconds) {
             return -1;
         }
-        damaged(deadline_ - secondsSince(start));
+        damaged(kDeadlineSeconds - secondsSince(start));
     }
     const int status = viewer_->waitForExit(kBrowserEndSeconds);
     if (status == -1) {
