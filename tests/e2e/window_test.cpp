@@ -5,12 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
+#include <poll.h>
 #include <regex>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <tuple>
 #include <unistd.h>
@@ -116,6 +119,27 @@ TEST_P(Window, StartsOnceBeforeTheTimedCases) {
     if (const double took = secondsSince(start); took > kSlowFirstStartSeconds) {
         std::cout << "[   NOTE   ] " << lane().name() << "'s first start took " << took << " s\n";
     }
+}
+
+TEST(Process, IsIdleAsleepWithNothingLeftToReadOnly) {
+    int input[2];
+    ASSERT_EQ(pipe(input), 0);
+    Process sleeper({"/bin/sleep", "600"}, [&] { dup2(input[0], STDIN_FILENO); });
+    close(input[0]);
+    const auto start = std::chrono::steady_clock::now();
+    while (!sleeper.idle() && secondsSince(start) < kDeadlineSeconds) {
+        poll(nullptr, 0, 10); // no event tells that another process has fallen asleep
+    }
+    EXPECT_TRUE(sleeper.idle()) << "a process asleep with nothing to read is not idle";
+    // Where another process's pipes can be looked into (not under qemu-user), a byte left unread
+    // on its input keeps it busy, asleep or not.
+    ASSERT_EQ(write(input[1], "x", 1), 1);
+    if (syscall(SYS_pidfd_getfd, -1, 0, 0) == -1 && errno != ENOSYS) {
+        EXPECT_FALSE(sleeper.idle()) << "a process with its input unread is idle";
+    }
+    close(input[1]);
+    Process spinner({"/bin/sh", "-c", "while :; do :; done"}, [] {});
+    EXPECT_FALSE(spinner.idle()) << "a process that never sleeps is idle";
 }
 
 TEST(Image, MeasuresTheLitArea) {
