@@ -37,3 +37,9 @@ inline constexpr double kWineDpiSeconds = 60.0;
 
 // A process that is asked to stop (SIGTERM) is killed after this long.
 inline constexpr double kStopSeconds = 3.0;
+
+// ctest's limit on a whole case (read by tests/e2e/CMakeLists.txt), a net for a hang alone: each
+// wait above has its own deadline. The longest case starts seven viewers; on Debian 12 arm64 under
+// qemu-user, beside a second test run and two busy loops, it took over two minutes. A lane's first
+// start has its own limit, twice this.
+inline constexpr double kCaseSeconds = 600.0;
