@@ -83,9 +83,7 @@ std::vector<json> DevTools::waitFor(const std::string& method) {
 
 // The next message, within the deadline of asking for awaited.
 json DevTools::receive(const std::string& awaited) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                               std::chrono::duration<double>(kDeadlineSeconds));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kDeadlineSeconds);
     for (;;) {
         if (const size_t end = received_.find('\0'); end != std::string::npos) {
             const json message = json::parse(received_.substr(0, end));

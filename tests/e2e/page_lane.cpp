@@ -42,17 +42,23 @@ const char* const kDrawnSignal = R"(<script>
   // the order they were sent, and the program draws what they ask for at the next animation frame,
   // so by then it has drawn what every event before the move asked for. Said whether the program
   // runs or not.
-  var moved = '', frames = 0;
+  // Frames are counted only from a move until it is told.
+  var moved = '', frames = -1;
   window.addEventListener('mousemove', function(event) {
     moved = event.clientX + ',' + event.clientY;
+    if (frames < 0) {
+      requestAnimationFrame(tell);
+    }
     frames = 0;
   }, true);
-  (function tell() {
-    if (moved && ++frames == 2) {
+  function tell() {
+    if (++frames < 2) {
+      requestAnimationFrame(tell);
+    } else {
       fetch('.seen?' + moved, {cache: 'no-store'}).catch(function() {});
+      frames = -1;
     }
-    requestAnimationFrame(tell);
-  })();
+  }
 })();
 </script>
 )";

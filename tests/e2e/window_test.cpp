@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Lanes, Window, testing::ValuesIn(lanes()),
 // timed case (tests/e2e/CMakeLists.txt), with a deadline of its own, and it says when it was slow.
 TEST_P(Window, StartsOnceBeforeTheTimedCases) {
     const auto start = std::chrono::steady_clock::now();
-    Session session = Session(
+    Session session(
         lane(), [](const TempDir& dir) { dir.write("sample.raw", bundledTerrain()); }, 1, "",
         kFirstStartSeconds);
     EXPECT_GT(litArea(session.firstPicture()).count, 0) << "the first start drew nothing";
