@@ -38,6 +38,9 @@ public:
     virtual std::string display() const { return ""; }
     // The window's title for the viewer's "A very simple Mirovale".
     virtual std::string title() const;
+    // Whether a viewer that ended with this status after its window closed was cut short by the
+    // lane's own platform once it had ended there: its own exit status is then unknown.
+    virtual bool cutShort(int) const { return false; }
     // What the viewer prints, in this lane, when it has nothing to say.
     virtual std::string silence() const { return ""; }
     // At most this many of a thousand lit pixels may differ from the Linux build's pictures.

@@ -377,7 +377,13 @@ int Session::closeWindow() {
     XSync(display, False);
     // However long its start was given, a viewer ends as soon as any other.
     if (!lane_.can(Page)) {
-        return viewer_->waitForExit(kDeadlineSeconds);
+        const int status = viewer_->waitForExit(kDeadlineSeconds);
+        if (lane_.cutShort(status)) {
+            std::cout << "[   NOTE   ] " << lane_.name() << " cut the viewer's end short (status " << status
+                      << ") after its window closed: its own exit status is unknown\n";
+            return 0;
+        }
+        return status;
     }
     // A browser takes its window down once the page has unloaded: a page that asks first
     // (beforeunload) keeps it up, showing the question. How soon the browser itself ends after

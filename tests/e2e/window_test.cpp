@@ -44,8 +44,9 @@ Session shown(const Lane& lane, const std::optional<std::vector<uint8_t>>& terra
     return Session(lane, prepare, pixelRatio, dpi);
 }
 
-// Closing the window must end the viewer at once, with status 0, having printed nothing; a page
-// must unload, asking nothing. Where it does not, all that it printed tells why.
+// Closing the window must end the viewer at once, with status 0 (unknown where Wine cut its end
+// short), having printed nothing; a page must unload, asking nothing. Where it does not, all that
+// it printed tells why.
 void closeAndExpectCleanExit(Session& session) {
     const int status = session.closeWindow();
     EXPECT_EQ(status, 0) << "the viewer did not end cleanly when its window closed: "

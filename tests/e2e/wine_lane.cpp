@@ -3,6 +3,7 @@
 #include "temp_dir.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -38,6 +39,10 @@ public:
             dir, display, std::vector<std::string>{WINE_PATH, exe()},
             Environment{{"WINEPREFIX", MIROVALE_WINDOWS_BUILD "/wine"}, {"WINEDEBUG", "-all"}});
     }
+    // Wine's server kills a program (SIGKILL) half a second after its last Windows thread ended if
+    // its Unix process has not ended by then: on a busy machine, the clean-up of the libraries it
+    // loaded (Mesa's among them) can take longer. The exit code it gave Windows goes with it.
+    bool cutShort(int status) const override { return status == 128 + SIGKILL; }
     std::string display() const override {
         const std::vector<uint8_t> number = readFile(MIROVALE_WINDOWS_BUILD "/wine.display");
         if (number.empty()) {
